@@ -1,0 +1,13 @@
+# tarnix_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest program, registered as one ctest entry. Cross builds run it under Wine
+# through the toolchain's emulator.
+function(tarnix_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
+  set_tests_properties(${T_NAME} PROPERTIES WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
