@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds every variant and runs every suite:
+# 32-bit Windows under Wine, Linux, Linux with ASan+UBSan, Linux with TSan; the release
+# build (with the benchmarks) is built so it keeps compiling, but benchmarks are not run.
+#
+#   scripts/test.sh            everything
+#   scripts/test.sh win32 ...  only the named presets (win32 linux-debug linux-asan linux-tsan
+#                              linux-release)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+
+presets=("$@")
+# Windows first: the Linux suites compare the profile functions with the Win32 ones it builds.
+[ ${#presets[@]} -gt 0 ] || presets=(win32 linux-debug linux-asan linux-tsan linux-release)
+
+jobs=$(nproc)
+passed=0
+failed=0
+failures=()
+for preset in "${presets[@]}"; do
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+    failures+=("$preset: build")
+    failed=$((failed + 1))
+    continue
+  fi
+  [ "$preset" = linux-release ] && continue
+  echo "=== $preset: tests"
+  log=build/$preset/ctest.log
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  bad=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+  total=${total:-0}
+  bad=${bad:-0}
+  [ "$rc" -eq 0 ] || [ "$bad" -gt 0 ] || bad=1
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  [ "$bad" -eq 0 ] || failures+=("$preset: $bad failed")
+done
+
+for f in "${failures[@]}"; do echo "FAILED $f"; done
+echo "total: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
