@@ -28,6 +28,11 @@ for preset in "${presets[@]}"; do
   fi
   [ "$preset" = linux-release ] && continue
   echo "=== $preset: tests"
+  if [ "$preset" = win32 ]; then
+    # Create the private Wine prefix once, before parallel tests would race to create it.
+    WINEPREFIX=$PWD/build/win32/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
+      wineboot -i >/dev/null 2>&1 || true
+  fi
   log=build/$preset/ctest.log
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
   rc=${PIPESTATUS[0]}
