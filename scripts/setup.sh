@@ -6,6 +6,7 @@ set -euo pipefail
 need=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libyuv-dev libopencv-imgproc-dev libdc1394-dev
   libsimpleini-dev libpng-dev libgtk-3-dev libcli11-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth
