@@ -1,0 +1,141 @@
+// The port table's slots and lookups, with camera objects built the way openCVLPort builds
+// them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <pvsim.h>
+
+#include <cstring>
+
+#include "camera/PvCamera.h"
+#include "driver/CameraList.h"
+#include "driver/Diagnostics.h"
+#include "driver/HostSettings.h"
+#include "driver/PortTable.h"
+#include "driver/SdkApi.h"
+
+namespace tarnix::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+tPvCameraInfo Info(uint32_t id, const char* displayName, const char* serial) {
+    tPvCameraInfo info{};
+    info.UniqueId = id;
+    std::snprintf(info.DisplayName, sizeof info.DisplayName, "%s", displayName);
+    std::snprintf(info.SerialString, sizeof info.SerialString, "%s", serial);
+    return info;
+}
+
+std::shared_ptr<CCamera> Put(PortTable& table, int32_t port, const tPvCameraInfo& info) {
+    auto camera = std::make_shared<CCamera>(info, NotifyComplete);
+    EXPECT_TRUE(table.Reserve(port));
+    table.Fill(port, camera);
+    return camera;
+}
+
+TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
+    PortTable table;
+    EXPECT_FALSE(table.Reserve(-1));
+    EXPECT_FALSE(table.Reserve(128));
+    ASSERT_TRUE(table.Reserve(3));
+    EXPECT_FALSE(table.Reserve(3));
+    EXPECT_EQ(table.At(3), nullptr);  // claimed, not yet holding a camera
+    table.CancelReservation(3);
+
+    {
+        PortReservation reservation(table, 3);
+        ASSERT_TRUE(reservation);
+        EXPECT_FALSE(PortReservation(table, 3));
+    }  // given up unfilled
+    {
+        PortReservation reservation(table, 3);
+        ASSERT_TRUE(reservation);
+        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), nullptr));
+    }
+    EXPECT_NE(table.At(3), nullptr);  // filling ended the claim; the camera stays
+    EXPECT_FALSE(table.Reserve(3));
+
+    const std::shared_ptr<CCamera> taken = table.Take(3);
+    EXPECT_NE(taken, nullptr);
+    EXPECT_EQ(table.At(3), nullptr);
+    EXPECT_EQ(table.Take(3), nullptr);
+    EXPECT_TRUE(table.Reserve(3));
+}
+
+TEST(PortTableTest, LookupsByIdAndNameChooseTheLowestPort) {
+    PortTable table;
+    Put(table, 40, Info(1003, "SimBayer8", "SIM-1003"));
+    Put(table, 9, Info(1001, "SimMono8", "SIM-1001"));
+    Put(table, 4, Info(1001, "SimMono8", "SIM-1001"));
+    EXPECT_EQ(table.FindPortByCameraId(1001), 4);
+    EXPECT_EQ(table.FindPortByCameraId(1003), 40);
+    EXPECT_EQ(table.FindPortByCameraId(1002), -1);
+    EXPECT_EQ(table.FindPortByNameOrAddress("SimBayer8 [SIM-1003]"), 40);
+    EXPECT_EQ(table.FindPortByNameOrAddress("SimMono8 [SIM-1001]"), 4);
+    EXPECT_EQ(table.FindPortByNameOrAddress("simmono8 [SIM-1001]"), -1);
+}
+
+// The address is the camera's current one, asked from the camera; a name that is no address
+// costs no camera traffic at all.
+TEST(PortTableTest, AddressLookupAsksTheOpenCamerasOnly) {
+    pvsim_reset();
+    tPvHandle handle = 0;
+    ASSERT_EQ(Sdk().PvCameraOpen(1002, ePvAccessMaster, &handle), ePvErrSuccess);
+    PortTable table;
+    Put(table, 2, Info(1001, "SimMono8", "SIM-1001"));  // never opened: no address
+    Put(table, 7, Info(1002, "SimMono16", "SIM-1002"))->m_Handle = handle;
+
+    EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.2"), 7);
+    EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.9"), -1);
+
+    const uint32_t queries = pvsim_call_count("PvAttrInfo");
+    EXPECT_EQ(table.FindPortByNameOrAddress("Unknown [X]"), -1);
+    EXPECT_EQ(pvsim_call_count("PvAttrInfo"), queries);
+    Sdk().PvCameraClose(handle);
+}
+
+std::vector<std::pair<int32_t, int32_t>> g_Completions;
+void TARNIX_CALL RecordCompletion(int32_t reserved, int32_t port) {
+    g_Completions.emplace_back(reserved, port);
+}
+
+TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
+    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), NotifyComplete);
+    camera.m_Port = 17;
+    g_Completions.clear();
+    SetCompleteCallback(nullptr);
+    camera.m_OnFrame(&camera);
+    SetCompleteCallback(RecordCompletion);
+    camera.m_OnFrame(&camera);
+    SetCompleteCallback(nullptr);
+    EXPECT_THAT(g_Completions, ElementsAre(std::make_pair(0, 17)));
+}
+
+std::vector<std::string> g_Lines;
+void TARNIX_CALL RecordLine(const char* line) {
+    g_Lines.emplace_back(line);
+}
+
+TEST(DebugMsgTest, LongLinesAreCutAndHostTextStaysText) {
+    g_Lines.clear();
+    SetDebugProc(RecordLine);
+    DebugMsg("OPENED %s\n", std::string(600, 'n').c_str());
+    DebugMsg("OPENED %s\n", "%s%n%x");
+    SetDebugProc(nullptr);
+    DebugMsg("not delivered\n");
+    ASSERT_EQ(g_Lines.size(), 2u);
+    EXPECT_EQ(g_Lines[0], "OPENED " + std::string(504, 'n'));
+    EXPECT_EQ(g_Lines[1], "OPENED %s%n%x\n");
+}
+
+TEST(SystemPathTest, KeepsAtMost511Characters) {
+    const std::string longPath(600, 'p');
+    SetSystemPath(longPath.c_str());
+    EXPECT_EQ(SystemPath(), longPath.substr(0, 511));
+    SetSystemPath("C:\\data");
+    EXPECT_EQ(SystemPath(), "C:\\data");
+    SetSystemPath("");
+}
+
+}  // namespace
+}  // namespace tarnix::test
