@@ -10,7 +10,11 @@
  * elsewhere.
  *
  * Every function returns a tPvErr (0 = success) unless stated otherwise; out-parameters
- * are written only on success.
+ * are written only on success (the register functions' completion count is the one
+ * exception, see there).
+ *
+ * Calls other than PvVersion and PvUtilityColorInterpolate return ePvErrBadSequence before
+ * PvInitialize and after PvUnInitialize (PvCameraCount and PvCameraList return 0).
  */
 #ifndef PVAPI_H
 #define PVAPI_H
@@ -197,28 +201,47 @@ static_assert(offsetof(tPvCameraInfo, SerialString) == 4, "serial at 4");
 static_assert(offsetof(tPvCameraInfo, DisplayName) == 56, "display name at 56");
 #endif
 
-/* Library (ordinals 1, 6, 3). */
+/* Library (ordinals 1, 6, 3). PvInitialize on an initialised SDK does nothing and returns 0.
+ * PvUnInitialize ends every capture, cancels queued frames (status ePvErrCancelled, through
+ * their callbacks), forgets every handle and link-event handler and stops the SDK's threads. */
 PVAPI_EXPORT void PVDECL PvVersion(uint32_t* major, uint32_t* minor);
 PVAPI_EXPORT tPvErr PVDECL PvInitialize(void);
 PVAPI_EXPORT void PVDECL PvUnInitialize(void);
 
-/* Link events (ordinals 4, 5). */
+/* Link events (ordinals 4, 5). Handlers run on the SDK's event thread. Registering the same
+ * handler for the same event again keeps one registration (with the new context) and returns
+ * 0; unregistering one that is not registered returns ePvErrNotFound. When unregistering
+ * returns, the handler is not running any more, unless it was called from that handler. */
 PVAPI_EXPORT tPvErr PVDECL PvLinkCallbackRegister(tPvLinkCallback callback, tPvLinkEvent event,
                                                   void* context);
 PVAPI_EXPORT tPvErr PVDECL PvLinkCallbackUnRegister(tPvLinkCallback callback, tPvLinkEvent event);
 
-/* Enumeration (ordinals 10, 30, 80). */
+/* Enumeration (ordinals 10, 30, 80). PvCameraList fills records of the plugged cameras in
+ * ascending id order, at most length of them, returns how many it filled and stores the
+ * number of plugged cameras in *connectedNum (may be null). */
 PVAPI_EXPORT uint32_t PVDECL PvCameraCount(void);
 PVAPI_EXPORT uint32_t PVDECL PvCameraList(tPvCameraInfo* list, uint32_t length,
                                           uint32_t* connectedNum);
 PVAPI_EXPORT tPvErr PVDECL PvCameraInfoByAddr(uint32_t ipAddress, tPvCameraInfo* info,
                                               tPvIpSettings* ipSettings);
 
-/* Open and close (ordinals 40, 50). */
+/* Open and close (ordinals 40, 50). ePvAccessMaster is exclusive (a second master open gets
+ * ePvErrAccessDenied) and needed to write attributes, run commands, capture and write
+ * registers; any other access is a read-only monitor (those calls give ePvErrAccessDenied).
+ * A handle of an unplugged camera fails with ePvErrUnplugged, but closing it succeeds.
+ * Handles are never 0 and never reused within a process. When PvCameraClose returns, no
+ * frame callback of that camera is running (unless it was called from one). */
 PVAPI_EXPORT tPvErr PVDECL PvCameraOpen(uint32_t uniqueId, uint32_t accessFlags, tPvHandle* camera);
 PVAPI_EXPORT tPvErr PVDECL PvCameraClose(tPvHandle camera);
 
-/* Attributes (ordinals 110, 130, 190 and our own for the typed functions). */
+/* Attributes (ordinals 110, 130, 190 and our own for the typed functions).
+ * PvAttrList's names belong to the SDK and stay valid while the handle is open.
+ * Errors: unknown attribute ePvErrNotFound; typed function of another type, or a read of an
+ * attribute that cannot be read, ePvErrWrongType; write of a read-only attribute
+ * ePvErrForbidden; value outside the range (or not in the enumeration) ePvErrOutOfRange.
+ * Text reads write the value with its terminator and set *size (may be null) to its length
+ * without the terminator; a buffer too small for both gets nothing and ePvErrBadParameter.
+ * PvAttrRangeEnum gives the permitted values separated by ",". */
 typedef const char* const* tPvAttrListPtr;
 PVAPI_EXPORT tPvErr PVDECL PvAttrList(tPvHandle camera, tPvAttrListPtr* list, uint32_t* length);
 PVAPI_EXPORT tPvErr PVDECL PvAttrInfo(tPvHandle camera, const char* name, tPvAttributeInfo* info);
@@ -240,21 +263,45 @@ PVAPI_EXPORT tPvErr PVDECL PvAttrFloat32Set(tPvHandle camera, const char* name, 
 PVAPI_EXPORT tPvErr PVDECL PvAttrRangeFloat32(tPvHandle camera, const char* name, float* min,
                                               float* max);
 
-/* Capture (ordinals 400, 410, 430, 440). */
+/* Capture (ordinals 400, 410, 430, 440).
+ * PvCaptureStart: ePvErrBadSequence if capture is already started.
+ * PvCaptureQueueFrame: ePvErrBadSequence unless capture is started, ePvErrQueueFull with 16
+ * records queued, ePvErrBadParameter for a record that is already queued. Records complete
+ * in queue order, each by one call of its callback on an SDK thread.
+ * PvCaptureEnd: no frame starts afterwards; queued records stay queued (and queueing fails)
+ * until PvCaptureQueueClear or PvCameraClose; it does not wait for a callback in progress.
+ * Calling it while capture is not started returns 0.
+ * PvCaptureQueueClear: completes every queued record with ePvErrCancelled through its
+ * callback on the calling thread; when it returns, no frame callback of the camera is
+ * running (unless it was called from one), and a record that a running callback queued
+ * again was cancelled as well. */
 PVAPI_EXPORT tPvErr PVDECL PvCaptureStart(tPvHandle camera);
 PVAPI_EXPORT tPvErr PVDECL PvCaptureEnd(tPvHandle camera);
 PVAPI_EXPORT tPvErr PVDECL PvCaptureQueueFrame(tPvHandle camera, tPvFrame* frame,
                                                tPvFrameCallback callback);
 PVAPI_EXPORT tPvErr PVDECL PvCaptureQueueClear(tPvHandle camera);
 
-/* Bilinear demosaic of an 8-bit RGGB frame (ordinal 500). Writes width x height samples to
- * each destination; after each sample pixelPadding bytes are skipped, after each line
- * linePadding bytes. */
+/* Bilinear demosaic of an 8-bit Bayer frame (ordinal 500): Format ePvFmtBayer8, tile order
+ * from BayerPattern, Width and Height at least 2, ImageBuffer holding at least Width x Height
+ * bytes (ImageBufferSize), of which exactly those are read; otherwise ePvErrBadParameter.
+ * Sample (x, y) of each colour is written at
+ *     buffer + y * (Width * (1 + pixelPadding) + linePadding) + x * (1 + pixelPadding);
+ * padding bytes are left as they are.
+ * Rule, with s(x, y) the source samples and coordinates outside the image mirrored at the
+ * border (-1 becomes 1, Width becomes Width - 2; the same for rows), avg(a..) the integer
+ * average (sum + n / 2) / n:
+ *   red or blue site: its own colour s(x, y); green avg of the 4 samples left, right, above
+ *       and below; the other of red and blue avg of the 4 diagonal samples;
+ *   green site: green s(x, y); the colour of its row's red or blue sites avg of left and
+ *       right; the other one avg of above and below. */
 PVAPI_EXPORT tPvErr PVDECL PvUtilityColorInterpolate(const tPvFrame* frame, void* bufferRed,
                                                      void* bufferGreen, void* bufferBlue,
                                                      uint32_t pixelPadding, uint32_t linePadding);
 
-/* Camera registers (ordinals 1010, 1011). */
+/* Camera registers (ordinals 1010, 1011). Registers are transferred in array order;
+ * *numComplete (may be null) is always written with the number transferred, also on failure.
+ * A transfer stops at the first address the camera does not serve in that direction and
+ * returns ePvErrBadParameter. */
 PVAPI_EXPORT tPvErr PVDECL PvRegisterRead(tPvHandle camera, uint32_t numReads,
                                           const uint32_t* addressArray, uint32_t* dataArray,
                                           uint32_t* numComplete);

@@ -32,6 +32,9 @@ enum {
     ePvSimNoTotalBytes = 1u << 4     /* no "TotalBytesPerFrame" */
 };
 
+/* Null texts get defaults from the new id: display name "Sim<id>", serial "SIM-<id>",
+ * address 127.1.<id / 256>.<id % 256>. Sizes are 8..16384; two cameras cannot share an
+ * address. */
 typedef struct tPvSimCameraDesc {
     const char* displayName;  /* at most 15 characters */
     const char* serial;       /* at most 31 characters */
@@ -39,33 +42,40 @@ typedef struct tPvSimCameraDesc {
     tPvImageFormat format;    /* initial "PixelFormat" */
     uint32_t width;           /* sensor and initial image size */
     uint32_t height;
-    uint32_t bitDepth;        /* significant bits of 16-bit samples; 8 for 8-bit formats */
+    uint32_t bitDepth;        /* significant bits of 16-bit samples, 8..16 (0 means 8) */
     uint32_t omit;            /* ePvSimNo* flags */
 } tPvSimCameraDesc;
 
 /* Back to the default set: every camera removed (open handles fail with 8), the five
- * default cameras added again with fresh state, every fault cleared, counters zeroed. */
+ * default cameras added again with fresh state, every fault cleared, counters zeroed, added
+ * ids counting from 2001 again. Removing completes the cameras' queued frames with status 8
+ * and waits for their callbacks. Neither function sends link events. */
 PVAPI_EXPORT void PVDECL pvsim_reset(void);
 PVAPI_EXPORT void PVDECL pvsim_remove_all(void);
-/* Returns the new camera's id (ids count up from 2001), or 0 for a bad description. */
+/* Returns the new camera's id (ids count up from 2001), or 0 for a bad description. The new
+ * camera is plugged and announced with event 1. */
 PVAPI_EXPORT uint32_t PVDECL pvsim_add_camera(const tPvSimCameraDesc* desc);
 
 /* Link events: unplug removes the camera from enumeration, fails its handles' calls with 8,
- * completes its queued frames with status 8 and sends event 2; plug brings it back (its
- * handles stay dead; it must be opened again) and sends event 1. Events are delivered on the
- * SDK's event thread; pvsim_flush_events waits until every event sent so far was handled. */
+ * completes its queued frames with status 8 (through their callbacks, on the caller's
+ * thread) and sends event 2; plug brings it back (its handles stay dead; it must be opened
+ * again) and sends event 1. Unplugging an unplugged camera, or plugging a plugged one, does
+ * nothing. Events are delivered on the SDK's event thread, only while the SDK is initialised;
+ * pvsim_flush_events waits until every event sent so far was handled. */
 PVAPI_EXPORT tPvErr PVDECL pvsim_unplug(uint32_t id);
 PVAPI_EXPORT tPvErr PVDECL pvsim_plug(uint32_t id);
 PVAPI_EXPORT void PVDECL pvsim_flush_events(void);
 
-/* Pulse on input line 1..4: a frame starts when "FrameStartTriggerMode" is SyncIn<line>. */
+/* Pulse on input line 1..4 (else 4): a frame starts when "FrameStartTriggerMode" is
+ * SyncIn<line>, the camera is acquiring and capture is started; otherwise it is lost. */
 PVAPI_EXPORT tPvErr PVDECL pvsim_trigger(uint32_t id, uint32_t line);
 
 /* Frame content pattern (ePvSimPattern*). */
 PVAPI_EXPORT tPvErr PVDECL pvsim_set_pattern(uint32_t id, uint32_t pattern);
 
 /* Faults. */
-/* The next count frames complete with the given non-zero status. */
+/* The next count frames complete with the given non-zero status, without image; count 0
+ * clears. */
 PVAPI_EXPORT tPvErr PVDECL pvsim_fail_frames(uint32_t id, uint32_t count, tPvErr status);
 /* Reads (get, range) and writes (set, command) of the attribute fail with the given code;
  * 0 clears. PvAttrInfo is not affected. */
@@ -87,10 +97,15 @@ PVAPI_EXPORT uint32_t PVDECL pvsim_call_count(const char* function);
 
 /* Serial port peer. Loopback is on by default: what the camera transmits comes back to be
  * received. pvsim_serial_sent copies (and consumes) up to size bytes the camera has
- * transmitted and returns how many; pvsim_serial_inject queues bytes for it to receive. */
+ * transmitted (with or without loopback) and returns how many; pvsim_serial_inject queues
+ * bytes for it to receive and returns ePvErrResources when some did not fit. */
 PVAPI_EXPORT tPvErr PVDECL pvsim_serial_loopback(uint32_t id, int enabled);
 PVAPI_EXPORT uint32_t PVDECL pvsim_serial_sent(uint32_t id, uint8_t* buffer, uint32_t size);
 PVAPI_EXPORT tPvErr PVDECL pvsim_serial_inject(uint32_t id, const uint8_t* data, uint32_t size);
+/* Transmitter state as the registers report it: free space at most freeSpace bytes (the
+ * buffer holds 1024) and the ready bit cleared while ready is 0. A reset restores 1024 and
+ * ready. Lets a test reach the driver's buffer-overrun and not-ready paths. */
+PVAPI_EXPORT tPvErr PVDECL pvsim_serial_transmitter(uint32_t id, uint32_t freeSpace, int ready);
 
 #ifdef __cplusplus
 }
