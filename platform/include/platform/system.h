@@ -28,7 +28,11 @@ void SleepMs(uint32_t milliseconds);
 // (INADDR_NONE, 0xFFFFFFFF, for text it rejects).
 uint32_t InetAddr(const char* text);
 
-// Dynamic libraries: on Windows LoadLibraryA/GetProcAddress, elsewhere dlopen/dlsym.
+// Dynamic libraries: on Windows LoadLibraryA/GetProcAddress, elsewhere dlopen/dlsym (loaded
+// with RTLD_NOW | RTLD_LOCAL). A bare file name is searched as each system does: on Windows
+// the program's folder comes first; elsewhere only the dynamic linker's paths are searched,
+// neither the program's folder nor the current directory, so pass a path to load from a
+// folder of your own.
 using LibraryHandle = void*;
 LibraryHandle LoadSharedLibrary(const char* fileName);  // nullptr on failure
 void FreeSharedLibrary(LibraryHandle library);

@@ -11,7 +11,9 @@ namespace platform {
 using TimerProc = void (*)(uint32_t timerId, void* user);
 
 // Schedules proc(id, user) once after delayMs milliseconds. Returns the timer id, never 0,
-// or 0 when no timer could be had.
+// or 0 when no timer could be had. As with the multimedia timer, a delay of 0 is refused, and
+// so are delays over 1000000 ms; under Wine the limit is 65535 ms, and at most 16 timers
+// may be pending at once. Ids are counted up, so a finished id is not handed out again soon.
 uint32_t TimerStart(uint32_t delayMs, TimerProc proc, void* user);
 
 // Cancels the timer: after it returns, proc is not running and will not run for this id,
