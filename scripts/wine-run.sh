@@ -9,4 +9,9 @@ export WINEPREFIX=${WINEPREFIX:-$(dirname "$bindir")/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=${WINEARCH:-win32}
+# The first start creates the prefix; parallel tests must not race to create it.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  flock "$WINEPREFIX.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1' || true
+fi
 exec wine "$exe" "$@"
