@@ -1,12 +1,14 @@
 // Our kernels at every instruction-set level this machine runs (a level is listed only for
 // the kernels it changes), and the whole frame conversion where it adds work: the copies and
-// the Bayer paths with a demosaic.
+// the Bayer paths with the SDK's demosaic (PvUtilityColorInterpolate), which also has rows
+// of its own per level.
 #include <set>
 
 #include "bench_common.h"
 #include "convert/convert.h"
 #include "convert/kernels.h"
-#include "demosaic_rggb.h"
+#include "demosaic.h"
+#include "pvapi.h"
 
 namespace bench {
 namespace {
@@ -94,9 +96,31 @@ void AddFrame(const char* name, tPvImageFormat format, size_t rawPerPixel, size_
                                        size.width, size.height};
         Run(state, b.in.size(), b.out.size(), [&] {
             frame.Format = format;  // a 16-bit Bayer frame leaves the record saying 8-bit
-            convert::ConvertFrame(frame, image, nullptr, DemosaicRggb);
+            convert::ConvertFrame(frame, image, nullptr, PvUtilityColorInterpolate);
         });
     });
+}
+
+// The SDK's demosaic alone into B, G, R (the driver's call) at each level, and the per-pixel
+// reference it must equal.
+void AddDemosaic(const Size& size) {
+    auto add = [&](const std::string& level, auto run) {
+        Add("ours", "bayer8_demosaic/" + level, size, [=](benchmark::State& state) {
+            Buffers b(size.Pixels(), 3 * size.Pixels());
+            const sim::DemosaicTarget target{b.out.data() + 2, b.out.data() + 1, b.out.data(), 3,
+                                             3 * size.width};
+            Run(state, b.in.size(), b.out.size(), [&] { run(b.in.data(), target); });
+        });
+    };
+    add("reference", [=](const uint8_t* in, const sim::DemosaicTarget& t) {
+        sim::DemosaicReference(in, size.width, size.height, ePvBayerRGGB, t);
+    });
+    for (sim::DemosaicLevel level : sim::kDemosaicLevels) {
+        if (!sim::DemosaicLevelRuns(level)) continue;
+        add(sim::DemosaicLevelName(level), [=](const uint8_t* in, const sim::DemosaicTarget& t) {
+            sim::DemosaicAt(level, in, size.width, size.height, ePvBayerRGGB, t);
+        });
+    }
 }
 
 }  // namespace
@@ -108,6 +132,7 @@ void RegisterOurs() {
         AddFrame("bgr24_copy", ePvFmtBgr24, 3, 3, size);
         AddFrame("bayer8_demosaic", ePvFmtBayer8, 1, 3, size);
         AddFrame("bayer16_demosaic", ePvFmtBayer16, 2, 3, size);
+        AddDemosaic(size);
     }
 }
 
