@@ -62,13 +62,16 @@ class GrabSink : public PortSink {
     bool m_Complete = false;
 };
 
+// "SimMono8 [SIM-1001]" becomes "SimMono8_SIM-1001": safe in a file name on every system.
 std::string FileStem(const std::string& name) {
     std::string stem;
     for (char c : name) {
         bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                     c == '-' || c == '_' || c == '.';
-        if (c == ']') continue;
-        stem += plain ? c : '_';
+                     c == '-' || c == '.';
+        if (plain)
+            stem += c;
+        else if (!stem.empty() && stem.back() != '_')
+            stem += '_';
     }
     while (!stem.empty() && stem.back() == '_') stem.pop_back();
     return stem;
@@ -113,6 +116,7 @@ Tally GrabCamera(HostSession& session, const OpenedCamera& camera, const GrabOpt
 int RunGrab(const Options& options, const GrabOptions& grab) {
     HostSession session(options);
     if (!session.Start()) return 2;
+    if (!grab.pattern.empty() && !SetSimulatorPattern(grab.pattern)) return 2;
     std::vector<std::string> names = grab.cameras;
     if (names.empty()) {
         std::vector<std::string> found = session.CameraNames();

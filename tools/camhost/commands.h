@@ -20,6 +20,7 @@ struct GrabOptions {
     std::string outDir = "images";
     double timeoutSeconds = 5.0;  // wait for one image
     bool continuous = false;      // set "Continous" before grabbing
+    std::string pattern;          // simulated cameras: ramp, bars or gradient
 };
 
 struct StreamOptions {
@@ -32,6 +33,10 @@ struct PropertyOptions {
     std::string name;
     std::string value;  // for set: a number, or empty
 };
+
+// Sets the frame pattern of every simulated camera; false (with a message) for an unknown
+// pattern or when the SDK in use is not the simulator.
+bool SetSimulatorPattern(const std::string& pattern);
 
 int RunSdkList(const Options& options);
 int RunList(const Options& options);

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
     grabCmd->add_flag("-c,--continuous", grab.continuous, "Switch on continuous delivery first");
+    grabCmd->add_option("--pattern", grab.pattern, "Simulated cameras only: ramp, bars or gradient")
+        ->check(CLI::IsMember({"ramp", "bars", "gradient"}));
     grabCmd->callback([&] { result = camhost::RunGrab(options, grab); });
 
     camhost::StreamOptions stream;

@@ -59,6 +59,7 @@ bool SdkLibrary::Load(const std::string& path) {
     ok = Resolve(AttrStringGet, "PvAttrStringGet") && ok;
     ok = Resolve(AttrUint32Get, "PvAttrUint32Get") && ok;
     ok = Resolve(SimReset, "pvsim_reset") && ok;
+    ok = Resolve(SimSetPattern, "pvsim_set_pattern") && ok;
     return ok;
 }
 

@@ -39,6 +39,7 @@ class SdkLibrary {
     decltype(&PvAttrStringGet) AttrStringGet = nullptr;
     decltype(&PvAttrUint32Get) AttrUint32Get = nullptr;
     decltype(&pvsim_reset) SimReset = nullptr;
+    decltype(&pvsim_set_pattern) SimSetPattern = nullptr;
 
   private:
     template <typename Fn>

@@ -35,6 +35,26 @@ CameraSummary Describe(const SdkLibrary& sdk, uint32_t id) {
 
 }  // namespace
 
+bool SetSimulatorPattern(const std::string& pattern) {
+    const uint32_t code = pattern == "bars"       ? ePvSimPatternBars
+                          : pattern == "gradient" ? ePvSimPatternMovingGradient
+                                                  : ePvSimPatternRamp;
+    // The same library the driver loaded: loading it again only takes another reference.
+    SdkLibrary sdk;
+    if (!sdk.Load(ProgramDir() + SdkFileName())) {
+        std::fprintf(stderr, "camhost: --pattern needs the simulated cameras: %s\n",
+                     sdk.error().c_str());
+        return false;
+    }
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    for (uint32_t i = 0; i < filled; ++i) sdk.SimSetPattern(cameras[i].UniqueId, code);
+    return true;
+}
+
 int RunSdkList(const Options&) {
     SdkLibrary sdk;
     std::string path = ProgramDir() + SdkFileName();
