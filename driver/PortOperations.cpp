@@ -4,6 +4,8 @@
 
 #include "camera/PvCamera.h"
 #include "driver/CameraList.h"
+#include "driver/Diagnostics.h"
+#include "driver/HostSettings.h"
 #include "driver/PortTable.h"
 #include "driver/SdkApi.h"
 #include "driver/TextUtil.h"
@@ -40,40 +42,40 @@ bool OpenPort(int32_t port, const char* name, uint32_t size[2]) {
     if (!reservation) return false;  // occupied, being opened, or no such port
     tPvCameraInfo info{};
     if (!FindCameraToOpen(name, info)) return false;
-    // TODO(camera object): build and open the camera here:
-    //   auto camera = std::make_shared<CCamera>(info, NotifyComplete, SystemPath());
-    //   reservation.Fill(camera);  // it stays in the slot even when the open fails
-    //   if (!camera->Open()) return false;
-    //   camera->m_Port = port; size[0] = camera->m_Width; size[1] = camera->m_Height;
-    //   DebugMsg("OPENED %s [%ux%u] %d bit\n", name, ..., camera->m_BytesPerPixel * 8);
-    //   return true;
-    (void)size;
-    return false;
+    auto camera = std::make_shared<CCamera>(info, NotifyComplete, SystemPath().c_str());
+    // Known before the open starts capture, so every frame line and notification of this
+    // camera names its port.
+    camera->m_Port = port;
+    // The camera stays in its slot even when the open fails, until closeCVLPort.
+    reservation.Fill(camera);
+    if (!camera->Open()) return false;
+    size[0] = camera->m_Width;
+    size[1] = camera->m_Height;
+    DebugMsg("OPENED %s [%ux%u] %d bit\n", name, static_cast<unsigned>(camera->m_Width),
+             static_cast<unsigned>(camera->m_Height), camera->m_BytesPerPixel.load() * 8);
+    return true;
 }
 
 void ClosePort(int32_t port) {
-    // The camera is destroyed (and with it closed) when the last user lets go of it:
-    // normally right here, outside the table's lock.
-    Ports().Take(port);
+    const std::shared_ptr<CCamera> camera = Ports().At(port);
+    if (!camera) return;
+    // Closed before the slot empties: a frame handler still running finds its port while the
+    // close waits for it, and the camera is free for the next open as soon as we return.
+    camera->Close();
+    // Whoever else still holds the object destroys it when done: host calls on other
+    // threads, or the frame handler of a callback that closed its own port.
+    Ports().Remove(port, camera);
 }
 
 bool GrabOnPort(int32_t port) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    if (!camera) return false;
-    // TODO(acquisition): return camera->Grab();
-    return false;
+    return camera && camera->Grab();
 }
 
 bool GetRowOnPort(int32_t port, uint8_t* destination, uint32_t row, uint32_t firstColumn,
                   uint32_t lastColumn) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    if (!camera) return false;
-    // TODO(acquisition): return camera->GetRow(destination, row, firstColumn, lastColumn);
-    (void)destination;
-    (void)row;
-    (void)firstColumn;
-    (void)lastColumn;
-    return false;
+    return camera && camera->GetRow(destination, row, firstColumn, lastColumn);
 }
 
 bool GetPortProperty(int32_t port, const char* name, uint32_t& value) {

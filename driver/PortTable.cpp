@@ -46,6 +46,13 @@ std::shared_ptr<CCamera> PortTable::Take(int32_t port) {
     return std::move(m_Slots[port].camera);
 }
 
+void PortTable::Remove(int32_t port, const std::shared_ptr<CCamera>& camera) {
+    if (!IsValidPort(port)) return;
+    std::shared_ptr<CCamera> removed;  // released after the lock
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (m_Slots[port].camera == camera) removed = std::move(m_Slots[port].camera);
+}
+
 int32_t PortTable::FindPortByCameraId(uint32_t id) const {
     // The camera record never changes after construction, so it can be compared in place.
     std::lock_guard<std::mutex> lock(m_Mutex);

@@ -34,6 +34,8 @@ class PortTable {
     // Empties the slot and hands its camera to the caller, who destroys it outside the lock
     // (unless another thread still uses it; then the last user does).
     std::shared_ptr<CCamera> Take(int32_t port);
+    // Empties the slot if it still holds this camera (and not one opened since).
+    void Remove(int32_t port, const std::shared_ptr<CCamera>& camera);
 
     // Lowest occupied port whose camera has the id; -1 if none.
     int32_t FindPortByCameraId(uint32_t id) const;

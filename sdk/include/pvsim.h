@@ -95,6 +95,20 @@ PVAPI_EXPORT uint32_t PVDECL pvsim_frames_delivered(uint32_t id);
 /* Calls of the named SDK function (for example "PvAttrEnumSet") since the last reset. */
 PVAPI_EXPORT uint32_t PVDECL pvsim_call_count(const char* function);
 
+/* What a camera's stream thread spent, since the camera was added, for benchmarks of the
+ * frame path. CPU times are of the stream thread (CLOCK_THREAD_CPUTIME_ID, which counts in
+ * scheduler ticks on Windows, so short callbacks there may add nothing; 0 where the system
+ * has no such clock). lastCallbackNs is the std::chrono::steady_clock reading, in
+ * nanoseconds since that clock's epoch, taken as the latest completion callback was entered:
+ * a handler that reads the same clock inside that callback measures its own delay. */
+typedef struct tPvSimStreamStats {
+    uint64_t frames;          /* records completed through their callbacks on the stream thread */
+    uint64_t generateCpuNs;   /* filling the frame buffers with the pattern */
+    uint64_t callbackCpuNs;   /* inside the completion callbacks */
+    int64_t lastCallbackNs;   /* 0 before the first callback */
+} tPvSimStreamStats;
+PVAPI_EXPORT tPvErr PVDECL pvsim_stream_stats(uint32_t id, tPvSimStreamStats* stats);
+
 /* Serial port peer. Loopback is on by default: what the camera transmits comes back to be
  * received. pvsim_serial_sent copies (and consumes) up to size bytes the camera has
  * transmitted (with or without loopback) and returns how many; pvsim_serial_inject queues

@@ -19,6 +19,7 @@
 #include "attributes.h"
 #include "frame_queue.h"
 #include "pvapi.h"
+#include "pvsim.h"
 #include "serial_port.h"
 
 namespace sim {
@@ -103,6 +104,7 @@ class Camera : public std::enable_shared_from_this<Camera> {
     void FailRegisters(tPvErr error);
     void FailNextOpen(tPvErr error);
     uint32_t FramesDelivered() const { return m_Delivered.load(std::memory_order_relaxed); }
+    void StreamStats(tPvSimStreamStats& stats) const;
     void SetSerialLoopback(bool enabled);
     uint32_t TakeSerialSent(uint8_t* buffer, uint32_t size);
     uint32_t InjectSerial(const uint8_t* data, uint32_t size);
@@ -183,6 +185,11 @@ class Camera : public std::enable_shared_from_this<Camera> {
     std::thread m_Stream;
     uint64_t m_StreamGeneration = 0;
     std::atomic<uint32_t> m_Delivered{0};
+    // Stream thread figures for benchmarks (pvsim_stream_stats).
+    std::atomic<uint64_t> m_StreamFrames{0};
+    std::atomic<uint64_t> m_GenerateCpuNs{0};
+    std::atomic<uint64_t> m_CallbackCpuNs{0};
+    std::atomic<int64_t> m_LastCallbackNs{0};
 
     // Faults.
     uint32_t m_FailFrames = 0;

@@ -2,6 +2,7 @@
 // the trigger mode and frame rate, and the completion of frame records.
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <system_error>
 
 #include "callback_scope.h"
@@ -14,6 +15,17 @@ namespace sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// CPU time of the calling thread, for the stream statistics.
+uint64_t ThreadCpuNs() {
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+#else
+    return 0;
+#endif
+}
 
 // Frame timestamps count microseconds from the first use of the simulator.
 uint64_t TimestampNow() {
@@ -258,7 +270,9 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
 
     tPvFrame* frame = item.frame;
     if (status == ePvErrSuccess) {
+        const uint64_t generateStart = ThreadCpuNs();
         writer.Fill(static_cast<uint8_t*>(frame->ImageBuffer), shape, pattern, n);
+        m_GenerateCpuNs.fetch_add(ThreadCpuNs() - generateStart, std::memory_order_relaxed);
     }
     const uint64_t timestamp = TimestampNow();
     frame->Status = status;
@@ -276,12 +290,26 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
     frame->TimestampHi = uint32_t(timestamp >> 32);
     if (item.callback != nullptr) {
         CallbackScope scope(this);
+        m_LastCallbackNs.store(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+                .count(),
+            std::memory_order_relaxed);
+        const uint64_t callbackStart = ThreadCpuNs();
         item.callback(frame);
+        m_CallbackCpuNs.fetch_add(ThreadCpuNs() - callbackStart, std::memory_order_relaxed);
     }
+    m_StreamFrames.fetch_add(1, std::memory_order_relaxed);
 
     lock.lock();
     --m_CallbacksRunning;
     m_Changed.notify_all();
+}
+
+void Camera::StreamStats(tPvSimStreamStats& stats) const {
+    stats.frames = m_StreamFrames.load(std::memory_order_relaxed);
+    stats.generateCpuNs = m_GenerateCpuNs.load(std::memory_order_relaxed);
+    stats.callbackCpuNs = m_CallbackCpuNs.load(std::memory_order_relaxed);
+    stats.lastCallbackNs = m_LastCallbackNs.load(std::memory_order_relaxed);
 }
 
 }  // namespace sim

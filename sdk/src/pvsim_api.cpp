@@ -133,6 +133,16 @@ PVAPI_EXPORT uint32_t PVDECL pvsim_call_count(const char* function) {
     return sim::CallCount(function);
 }
 
+PVAPI_EXPORT tPvErr PVDECL pvsim_stream_stats(uint32_t id, tPvSimStreamStats* stats) {
+    if (stats == nullptr) {
+        return ePvErrBadParameter;
+    }
+    return WithSimCamera(id, [&](Camera& c) {
+        c.StreamStats(*stats);
+        return tPvErr(ePvErrSuccess);
+    });
+}
+
 PVAPI_EXPORT tPvErr PVDECL pvsim_serial_loopback(uint32_t id, int enabled) {
     return WithSimCamera(id, [&](Camera& c) {
         c.SetSerialLoopback(enabled != 0);

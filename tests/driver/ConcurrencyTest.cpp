@@ -46,7 +46,7 @@ void OpenAndCloseSomePorts() {
     for (int i = 0; i < kRounds; ++i) {
         PortReservation reservation(Ports(), i % kPortsUsed);
         if (reservation) {
-            reservation.Fill(std::make_shared<CCamera>(SimMono8(), NotifyComplete));
+            reservation.Fill(std::make_shared<CCamera>(SimMono8(), NotifyComplete, ""));
         }
         Ports().Take((i + 1) % kPortsUsed);
     }

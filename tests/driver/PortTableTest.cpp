@@ -27,7 +27,7 @@ tPvCameraInfo Info(uint32_t id, const char* displayName, const char* serial) {
 }
 
 std::shared_ptr<CCamera> Put(PortTable& table, int32_t port, const tPvCameraInfo& info) {
-    auto camera = std::make_shared<CCamera>(info, NotifyComplete);
+    auto camera = std::make_shared<CCamera>(info, NotifyComplete, "");
     EXPECT_TRUE(table.Reserve(port));
     table.Fill(port, camera);
     return camera;
@@ -50,7 +50,7 @@ TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
     {
         PortReservation reservation(table, 3);
         ASSERT_TRUE(reservation);
-        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), nullptr));
+        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), nullptr, ""));
     }
     EXPECT_NE(table.At(3), nullptr);  // filling ended the claim; the camera stays
     EXPECT_FALSE(table.Reserve(3));
@@ -60,6 +60,20 @@ TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
     EXPECT_EQ(table.At(3), nullptr);
     EXPECT_EQ(table.Take(3), nullptr);
     EXPECT_TRUE(table.Reserve(3));
+}
+
+// A close that finishes after the port was closed and opened again elsewhere must not empty
+// the slot of the newer camera.
+TEST(PortTableTest, RemovingEmptiesTheSlotOnlyForTheCameraInIt) {
+    PortTable table;
+    const auto older = Put(table, 5, Info(1, "A", "1"));
+    EXPECT_EQ(table.Take(5), older);
+    const auto newer = Put(table, 5, Info(2, "B", "2"));
+    table.Remove(5, older);
+    EXPECT_EQ(table.At(5), newer);
+    table.Remove(5, newer);
+    EXPECT_EQ(table.At(5), nullptr);
+    table.Remove(-1, newer);
 }
 
 TEST(PortTableTest, LookupsByIdAndNameChooseTheLowestPort) {
@@ -100,7 +114,7 @@ void TARNIX_CALL RecordCompletion(int32_t reserved, int32_t port) {
 }
 
 TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
-    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), NotifyComplete);
+    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), NotifyComplete, "");
     camera.m_Port = 17;
     g_Completions.clear();
     SetCompleteCallback(nullptr);

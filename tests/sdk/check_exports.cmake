@@ -15,7 +15,8 @@ set(by_name
   pvsim_reset pvsim_remove_all pvsim_add_camera pvsim_unplug pvsim_plug pvsim_flush_events
   pvsim_trigger pvsim_set_pattern pvsim_fail_frames pvsim_fail_attr pvsim_limit_registers
   pvsim_fail_registers pvsim_fail_next_open pvsim_frames_delivered pvsim_call_count
-  pvsim_serial_loopback pvsim_serial_sent pvsim_serial_inject pvsim_serial_transmitter)
+  pvsim_serial_loopback pvsim_serial_sent pvsim_serial_inject pvsim_serial_transmitter
+  pvsim_stream_stats)
 
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

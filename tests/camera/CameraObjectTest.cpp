@@ -1,0 +1,292 @@
+// The camera object's life against the simulated cameras: buffers sized by the image format,
+// failed opens and closes, a frame record the SDK does not give back, and where the settings
+// file lies. The SDK table is the simulator's, with capture clear and camera close made
+// refusable.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <platform/system.h>
+#include <pvsim.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DirectSdk.h"
+#include "camera/PvCamera.h"
+#include "camera/SettingsPath.h"
+#include "driver/Diagnostics.h"
+
+namespace tarnix::test {
+namespace {
+
+using ::testing::Contains;
+
+std::atomic<bool> g_RefuseClear{false};
+std::atomic<bool> g_RefuseClose{false};
+
+tPvErr PVDECL QueueClearOrRefuse(tPvHandle handle) {
+    return g_RefuseClear ? tPvErr{ePvErrInternalFault} : ::PvCaptureQueueClear(handle);
+}
+
+tPvErr PVDECL CloseOrRefuse(tPvHandle handle) {
+    return g_RefuseClose ? tPvErr{ePvErrInternalFault} : ::PvCameraClose(handle);
+}
+
+class RefusableSdk : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        SdkApi api = DirectSdk();
+        api.PvCaptureQueueClear = QueueClearOrRefuse;
+        api.PvCameraClose = CloseOrRefuse;
+        InstallSdk(api);
+        ASSERT_EQ(Sdk().PvInitialize(), ePvErrSuccess);
+    }
+    void TearDown() override { Sdk().PvUnInitialize(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const g_Sdk =
+    ::testing::AddGlobalTestEnvironment(new RefusableSdk);
+
+std::mutex g_LinesMutex;
+std::vector<std::string> g_Lines;
+
+void TARNIX_CALL KeepLine(const char* line) {
+    std::lock_guard<std::mutex> lock(g_LinesMutex);
+    g_Lines.emplace_back(line);
+}
+
+std::vector<std::string> TakeLines() {
+    std::lock_guard<std::mutex> lock(g_LinesMutex);
+    std::vector<std::string> lines;
+    lines.swap(g_Lines);
+    return lines;
+}
+
+uint32_t AddCamera(tPvImageFormat format, uint32_t width, uint32_t height, uint32_t omit = 0) {
+    tPvSimCameraDesc desc{};
+    desc.format = format;
+    desc.width = width;
+    desc.height = height;
+    desc.bitDepth = 12;
+    desc.omit = omit;
+    return pvsim_add_camera(&desc);
+}
+
+// A camera in "Software" mode sends nothing until asked, so its record stays queued.
+void WaitForSoftwareTriggers(uint32_t id) {
+    tPvHandle handle = 0;
+    ASSERT_EQ(PvCameraOpen(id, ePvAccessMaster, &handle), ePvErrSuccess);
+    EXPECT_EQ(PvAttrEnumSet(handle, "FrameStartTriggerMode", "Software"), ePvErrSuccess);
+    PvCameraClose(handle);
+}
+
+tPvCameraInfo InfoOf(uint32_t id) {
+    tPvCameraInfo info{};
+    info.UniqueId = id;
+    return info;
+}
+
+class CameraObjectTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        pvsim_reset();
+        g_RefuseClear = false;
+        g_RefuseClose = false;
+        SetDebugProc(KeepLine);
+        TakeLines();
+    }
+    void TearDown() override {
+        SetDebugProc(nullptr);
+        g_RefuseClear = false;
+        g_RefuseClose = false;
+    }
+};
+
+TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
+    const uint32_t mono16 = AddCamera(ePvFmtMono16, 20, 10);
+    const uint32_t bayer = AddCamera(ePvFmtBayer8, 20, 10);
+    const uint32_t yuv = AddCamera(ePvFmtYuv411, 20, 10);
+
+    // A 16-bit mono image keeps the raw frame's size, 2 bytes a pixel, of which the first
+    // width x height bytes are the image.
+    CCamera camera(InfoOf(mono16), nullptr, "");
+    ASSERT_TRUE(camera.Open());
+    EXPECT_EQ(camera.m_BytesPerPixel, 1);
+    EXPECT_EQ(camera.m_ImageSize, 400u);
+    EXPECT_EQ(camera.m_Frame.ImageBufferSize, 400u);
+    EXPECT_NE(camera.m_Image, nullptr);
+
+    // Colour, Bayer and YUV images all have 3 bytes a pixel, whatever the raw frame holds.
+    for (const uint32_t id : {bayer, yuv}) {
+        CCamera colour(InfoOf(id), nullptr, "");
+        ASSERT_TRUE(colour.Open()) << id;
+        EXPECT_EQ(colour.m_BytesPerPixel, 3) << id;
+        EXPECT_EQ(colour.m_ImageSize, 600u) << id;
+        EXPECT_EQ(colour.m_Width, 20u);
+        EXPECT_EQ(colour.m_Height, 10u);
+    }
+
+    // Opening an open camera changes nothing; closing a closed one neither.
+    const tPvHandle handle = camera.m_Handle;
+    EXPECT_FALSE(camera.Open());
+    EXPECT_EQ(camera.m_Handle, handle);
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.m_Image, nullptr);
+    EXPECT_EQ(camera.m_ImageSize, 0u);
+    EXPECT_EQ(camera.m_Frame.ImageBuffer, nullptr);
+    EXPECT_EQ(camera.m_Frame.ImageBufferSize, 0u);
+    EXPECT_TRUE(camera.Close());
+    EXPECT_FALSE(camera.Grab());
+
+    // Reopening reads the size again.
+    ASSERT_TRUE(camera.Open());
+    EXPECT_EQ(camera.m_ImageSize, 400u);
+}
+
+TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnImage) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, ePvSimNoTotalBytes);
+    CCamera camera(InfoOf(id), nullptr, "");
+    ASSERT_TRUE(camera.Open());
+    EXPECT_EQ(camera.m_Image, nullptr);
+    EXPECT_EQ(camera.m_Width, 0u);
+    EXPECT_EQ(camera.m_BytesPerPixel, 0);
+    EXPECT_TRUE(camera.Grab());
+    uint8_t row[16] = {};
+    EXPECT_FALSE(camera.GetRow(row, 0, 0, 0));
+}
+
+TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    CCamera camera(InfoOf(id), nullptr, "");
+
+    pvsim_fail_next_open(id, ePvErrAccessDenied);
+    EXPECT_FALSE(camera.Open());
+    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_THAT(TakeLines(),
+                Contains("ERROR 7 Camera cannot be opened in the specified mode: PvCameraOpen\n"));
+
+    pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
+    EXPECT_FALSE(camera.Open());
+    EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_FALSE(camera.Grab());
+    pvsim_fail_attr(id, "AcquisitionMode", 0, 0);
+    EXPECT_FALSE(camera.Open());  // still holding the handle
+
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_TRUE(camera.Open());
+    EXPECT_TRUE(camera.Grab());
+}
+
+// The SDK may still own the buffers after it refused the close: they stay while the object
+// lives, and go with it (the leak checker of the sanitizer build watches).
+TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
+    const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8);
+    auto camera = std::make_unique<CCamera>(InfoOf(id), nullptr, "");
+    ASSERT_TRUE(camera->Open());
+    const tPvHandle handle = camera->m_Handle;
+    g_RefuseClose = true;
+    EXPECT_TRUE(camera->Close());
+    EXPECT_EQ(camera->m_Handle, 0u);
+    EXPECT_NE(camera->m_Image, nullptr);
+    EXPECT_NE(camera->m_Frame.ImageBuffer, nullptr);
+    camera.reset();
+    g_RefuseClose = false;
+    EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+}
+
+// An SDK that neither clears its queue nor closes the camera keeps the record. The record and
+// its buffer then outlive the object, and a late completion finds no camera in it.
+TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    WaitForSoftwareTriggers(id);
+    auto camera = std::make_shared<CCamera>(InfoOf(id), nullptr, "");
+    ASSERT_TRUE(camera->Open());
+    const tPvHandle handle = camera->m_Handle;
+    tPvFrame* const record = &camera->m_Frame;
+    auto* const buffer = static_cast<uint8_t*>(record->ImageBuffer);
+
+    g_RefuseClear = true;
+    g_RefuseClose = true;
+    camera.reset();
+    EXPECT_EQ(record->Context[0], nullptr);
+
+    // Now the SDK lets go: the record comes back through the handler, which ignores it.
+    g_RefuseClear = false;
+    g_RefuseClose = false;
+    EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
+    EXPECT_EQ(record->Status, tPvErr{ePvErrCancelled});
+    EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+    // What the camera left behind, given back by the test.
+    delete record;
+    delete[] buffer;
+}
+
+// Closing waits for a frame handler in progress and cancels the queued record, so the object
+// can go right afterwards while the camera streams flat out.
+TEST_F(CameraObjectTest, DestroyingAStreamingCameraLeavesNoHandlerBehind) {
+    const uint32_t id = AddCamera(ePvFmtYuv422, 16, 8);
+    for (int round = 0; round < 20; ++round) {
+        auto camera = std::make_shared<CCamera>(InfoOf(id), nullptr, "");
+        ASSERT_TRUE(camera->Open());
+        camera->m_Continuous = true;
+        ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        camera.reset();
+    }
+}
+
+TEST(SettingsPathTest, FolderSeparatorAndFileNameWithinTheBuffer) {
+    const std::string sep(1, platform::kPathSeparator);
+    char path[kSettingsPathSize];
+    ASSERT_TRUE(ComposeSettingsPath("", path, sizeof path));
+    EXPECT_STREQ(path, "Tarnix.ini");
+    ASSERT_TRUE(ComposeSettingsPath(("data" + sep).c_str(), path, sizeof path));
+    EXPECT_EQ(std::string(path), "data" + sep + "Tarnix.ini");  // no second separator
+    ASSERT_TRUE(ComposeSettingsPath("data", path, sizeof path));
+    EXPECT_EQ(std::string(path), "data" + sep + "Tarnix.ini");
+
+    // 500 + 1 + 10 characters fill the 512 bytes with the terminator; one more does not fit.
+    const std::string longest(500, 'd');
+    ASSERT_TRUE(ComposeSettingsPath(longest.c_str(), path, sizeof path));
+    EXPECT_EQ(std::strlen(path), 511u);
+    const std::string tooLong(501, 'd');
+    EXPECT_FALSE(ComposeSettingsPath(tooLong.c_str(), path, sizeof path));
+    EXPECT_STREQ(path, "");
+    char tiny[10];  // one short of the name and its terminator
+    EXPECT_FALSE(ComposeSettingsPath("", tiny, sizeof tiny));
+}
+
+TEST(SettingsPathTest, ACameraFallsBackToTheCurrentDirectory) {
+    const std::string sep(1, platform::kPathSeparator);
+    char directory[kSettingsPathSize];
+    ASSERT_NE(platform::CurrentDirectory(directory, sizeof directory), 0u);
+    char expected[kSettingsPathSize];
+    ASSERT_TRUE(ComposeSettingsPath(directory, expected, sizeof expected));
+
+    EXPECT_STREQ(CCamera(InfoOf(1), nullptr, "").m_IniPath, "Tarnix.ini");
+    EXPECT_EQ(std::string(CCamera(InfoOf(1), nullptr, ("x" + sep).c_str()).m_IniPath),
+              "x" + sep + "Tarnix.ini");
+    // The longest system path the driver keeps (511 characters) leaves no room for the name.
+    const std::string longPath(511, 'p');
+    EXPECT_STREQ(CCamera(InfoOf(1), nullptr, longPath.c_str()).m_IniPath, expected);
+}
+
+TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
+    const CCamera camera(InfoOf(1), nullptr, "");
+    EXPECT_FALSE(camera.m_UseLut);
+    ASSERT_NE(camera.m_Lut, nullptr);
+    const uint8_t* lut = camera.m_Lut.get();
+    EXPECT_TRUE(std::all_of(lut, lut + kLutSize, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(camera.m_Frame.Context[0], &camera);
+}
+
+}  // namespace
+}  // namespace tarnix::test
