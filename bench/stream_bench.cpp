@@ -18,12 +18,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/system.h"
+#include "driver_library.h"
 
 namespace {
 
@@ -32,46 +31,7 @@ using Clock = std::chrono::steady_clock;
 constexpr float kFrameRate = 10000.0F;  // the simulator's highest; its timer is then no limit
 constexpr auto kWarmUp = std::chrono::milliseconds(500);
 
-struct Driver {
-    decltype(&::initialize) initialize = nullptr;
-    decltype(&::finalize) finalize = nullptr;
-    decltype(&::setCompleteCallback) setCompleteCallback = nullptr;
-    decltype(&::getCVLNoOfSupportedCameras) getCVLNoOfSupportedCameras = nullptr;
-    decltype(&::getCVLCameraConfigNames) getCVLCameraConfigNames = nullptr;
-    decltype(&::openCVLPort) openCVLPort = nullptr;
-    decltype(&::closeCVLPort) closeCVLPort = nullptr;
-    decltype(&::getCVLGrabRow) getCVLGrabRow = nullptr;
-    decltype(&::getProperty) getProperty = nullptr;
-    decltype(&::setProperty) setProperty = nullptr;
-};
-
-template <typename Function>
-bool Resolve(platform::LibraryHandle library, Function& function, const char* name) {
-    function = reinterpret_cast<Function>(platform::FindFunction(library, name));
-    if (function == nullptr) std::fprintf(stderr, "stream_bench: driver lacks %s\n", name);
-    return function != nullptr;
-}
-
-bool LoadDriver(const std::filesystem::path& folder, Driver& driver) {
-    const std::string file = (folder / "libtarnixdrv.so").string();
-    platform::LibraryHandle library = platform::LoadSharedLibrary(file.c_str());
-    if (library == nullptr) {
-        std::fprintf(stderr, "stream_bench: cannot load %s\n", file.c_str());
-        return false;
-    }
-    return Resolve(library, driver.initialize, "initialize") &&
-           Resolve(library, driver.finalize, "finalize") &&
-           Resolve(library, driver.setCompleteCallback, "setCompleteCallback") &&
-           Resolve(library, driver.getCVLNoOfSupportedCameras, "getCVLNoOfSupportedCameras") &&
-           Resolve(library, driver.getCVLCameraConfigNames, "getCVLCameraConfigNames") &&
-           Resolve(library, driver.openCVLPort, "openCVLPort") &&
-           Resolve(library, driver.closeCVLPort, "closeCVLPort") &&
-           Resolve(library, driver.getCVLGrabRow, "getCVLGrabRow") &&
-           Resolve(library, driver.getProperty, "getProperty") &&
-           Resolve(library, driver.setProperty, "setProperty");
-}
-
-Driver g_Driver;
+host::DriverLibrary g_Driver;
 
 // One port's figures. The completion callbacks of a port come one after another on its
 // camera's stream thread; the main thread reads them only after the port is closed.
@@ -206,8 +166,10 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
-    if (!LoadDriver(folder, g_Driver)) return 2;
+    if (!g_Driver.Load(host::ProgramDir() + host::DriverFileName())) {
+        std::fprintf(stderr, "stream_bench: %s\n", g_Driver.error().c_str());
+        return 2;
+    }
     if (g_Driver.initialize("", nullptr) != 1) {
         std::fprintf(stderr, "stream_bench: the driver did not start\n");
         return 2;

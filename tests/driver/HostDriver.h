@@ -8,47 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "driver_library.h"
 
 namespace tarnix::test {
 
-class HostDriver {
+// The driver loaded from the current directory (tests run in the binaries' folder).
+class HostDriver : public host::DriverLibrary {
   public:
-    // Loads the driver from the current directory (tests run in the binaries' folder).
     HostDriver();
-    ~HostDriver();
-    HostDriver(const HostDriver&) = delete;
-    HostDriver& operator=(const HostDriver&) = delete;
-
-    bool loaded() const { return m_Library != nullptr; }
-    // Export names that could not be resolved.
-    const std::vector<std::string>& missing() const { return m_Missing; }
-
-    decltype(&::initialize) initialize = nullptr;
-    decltype(&::finalize) finalize = nullptr;
-    decltype(&::setSystemPath) setSystemPath = nullptr;
-    decltype(&::setDebugMsgProc) setDebugMsgProc = nullptr;
-    decltype(&::setCompleteCallback) setCompleteCallback = nullptr;
-    decltype(&::getCVLNoOfSupportedCameras) getCVLNoOfSupportedCameras = nullptr;
-    decltype(&::getCVLCameraConfigNames) getCVLCameraConfigNames = nullptr;
-    decltype(&::getCVLMaxNoOfPorts) getCVLMaxNoOfPorts = nullptr;
-    decltype(&::openCVLPort) openCVLPort = nullptr;
-    decltype(&::closeCVLPort) closeCVLPort = nullptr;
-    decltype(&::doCVLGrab) doCVLGrab = nullptr;
-    decltype(&::getCVLGrabRow) getCVLGrabRow = nullptr;
-    decltype(&::getProperty) getProperty = nullptr;
-    decltype(&::setProperty) setProperty = nullptr;
-    decltype(&::getPropertyRange) getPropertyRange = nullptr;
-    decltype(&::setHWTrigger) setHWTrigger = nullptr;
-    decltype(&::configure) configure = nullptr;
-    decltype(&::configureCamera) configureCamera = nullptr;
-
-  private:
-    template <typename Function>
-    void Resolve(Function& function, const char* name);
-
-    platform::LibraryHandle m_Library = nullptr;
-    std::vector<std::string> m_Missing;
 };
 
 // Collects the lines the driver hands to its debug procedure, from any thread.

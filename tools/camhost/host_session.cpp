@@ -40,7 +40,7 @@ HostSession::~HostSession() {
 
 bool HostSession::Start() {
     g_Quiet = m_Options.quiet;
-    std::string path = ProgramDir() + DriverFileName();
+    std::string path = host::ProgramDir() + host::DriverFileName();
     if (!m_Driver.Load(path)) {
         std::fprintf(stderr, "camhost: %s\n", m_Driver.error().c_str());
         return false;

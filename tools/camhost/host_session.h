@@ -12,6 +12,8 @@
 
 namespace camhost {
 
+using host::DriverLibrary;
+
 // Receives the completion callback of one port, on the SDK's frame thread.
 class PortSink {
   public:

@@ -1,27 +1,6 @@
 #include "sdk_library.h"
 
-#include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace camhost {
-
-std::string ProgramDir() {
-    std::vector<char> path(4096, '\0');
-#ifdef _WIN32
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-#else
-    ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
-#endif
-    if (n <= 0) return std::string();
-    std::string full(path.data(), static_cast<size_t>(n));
-    size_t slash = full.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
-}
 
 const char* SdkFileName() {
 #ifdef _WIN32

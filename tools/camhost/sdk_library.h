@@ -4,14 +4,14 @@
 
 #include <string>
 
+#include "driver_library.h"
 #include "platform/system.h"
 #include "pvapi.h"
 #include "pvsim.h"
 
 namespace camhost {
 
-// Folder of the running program, with a trailing separator.
-std::string ProgramDir();
+using host::ProgramDir;
 
 // File name of the SDK library on this platform.
 const char* SdkFileName();

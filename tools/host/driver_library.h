@@ -1,25 +1,37 @@
-// The driver as a host sees it: loaded at run time by file name from beside camhost, its
-// exports resolved by name.
+// The driver as a host sees it: the library loaded at run time by file name and each of its
+// exports resolved by name. Shared by camhost, the benchmarks and the host-level tests, so
+// they all load the driver exactly as a host application does.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 #include "tarnixdrv.h"
 
-namespace camhost {
+namespace host {
 
+// Folder of the running program, with a trailing separator; empty when unknown.
+std::string ProgramDir();
+
+// File name of the driver library on this platform.
 const char* DriverFileName();
 
 class DriverLibrary {
   public:
     DriverLibrary() = default;
-    ~DriverLibrary();
+    // The library stays loaded: the SDK's threads may still run the driver's handlers until
+    // the process ends, and host applications do not unload it either.
+    ~DriverLibrary() = default;
     DriverLibrary(const DriverLibrary&) = delete;
     DriverLibrary& operator=(const DriverLibrary&) = delete;
 
+    // Loads the library from path and resolves every export. False when the library could
+    // not be loaded or an export is missing; error() then says what, missing() lists names.
     bool Load(const std::string& path);
+    bool loaded() const { return m_Library != nullptr; }
     const std::string& error() const { return m_Error; }
+    const std::vector<std::string>& missing() const { return m_Missing; }
 
     decltype(&::initialize) initialize = nullptr;
     decltype(&::finalize) finalize = nullptr;
@@ -35,14 +47,18 @@ class DriverLibrary {
     decltype(&::getCVLGrabRow) getCVLGrabRow = nullptr;
     decltype(&::getProperty) getProperty = nullptr;
     decltype(&::setProperty) setProperty = nullptr;
+    decltype(&::getPropertyRange) getPropertyRange = nullptr;
+    decltype(&::setHWTrigger) setHWTrigger = nullptr;
+    decltype(&::configure) configure = nullptr;
     decltype(&::configureCamera) configureCamera = nullptr;
 
   private:
     template <typename Fn>
-    bool Resolve(Fn& fn, const char* name);
+    void Resolve(Fn& fn, const char* name);
 
     platform::LibraryHandle m_Library = nullptr;
     std::string m_Error;
+    std::vector<std::string> m_Missing;
 };
 
-}  // namespace camhost
+}  // namespace host
