@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -118,6 +121,63 @@ TEST_P(KernelsTest, ByteTableMatchesReferenceForEveryValue) {
     ref_.applyLut(table.data(), want.data(), want.size());
     fast_->applyLut(table.data(), got.data(), got.size());
     EXPECT_EQ(got, want);
+}
+
+// The SIMD passes store their middle steps aligned, or around the cache when the pass is
+// larger than the cache, and their first and last steps overlap the middle ones. Each kernel
+// at every start of its output within a 32-byte line, storing both ways: the output equals the
+// reference, and the bytes before it are left alone (the sanitizer build catches any past it).
+TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
+    struct RestoreThreshold {
+        size_t bytes = convert::StreamingThreshold();
+        ~RestoreThreshold() { convert::SetStreamingThreshold(bytes); }
+    } restore;
+    constexpr size_t kLengths[] = {31, 32, 33, 64, 65, 95, 130, 1001};
+    constexpr uint8_t kUntouched = 0xA5;
+    // Runs fast and ref on n pixels into outputs starting `offset` bytes into their buffers.
+    auto check = [&](auto&& run, size_t outPerPixel, size_t n, size_t offset, const char* what) {
+        Bytes want(offset + outPerPixel * n, kUntouched), got = want;
+        run(true, want.data() + offset);
+        run(false, got.data() + offset);
+        EXPECT_EQ(got, want) << what << ", " << n << " pixels at offset " << offset;
+    };
+    for (size_t threshold : {SIZE_MAX, size_t{0}}) {
+        convert::SetStreamingThreshold(threshold);
+        const char* stores = threshold == 0 ? "streaming" : "cached";
+        for (size_t n : kLengths) {
+            const Bytes src = Random(6 * n, static_cast<uint32_t>(n) + 7);
+            for (size_t offset = 0; offset < 32; ++offset) {
+                SCOPED_TRACE(stores);
+                const std::pair<const char*, PixelKernel Kernels::*> layouts[] = {
+                    {"RGB24", &Kernels::rgbToBgr},
+                    {"RGBA32", &Kernels::rgbaToBgr},
+                    {"BGRA32", &Kernels::bgraToBgr}};
+                for (const auto& [name, kernel] : layouts) {
+                    auto run = [&](bool ref, uint8_t* out) {
+                        ((ref ? ref_ : *fast_).*kernel)(src.data(), out, n);
+                    };
+                    check(run, 3, n, offset, name);
+                }
+                for (unsigned shift : {0u, 4u, 8u}) {
+                    auto shift16 = [&](bool ref, uint8_t* out) {
+                        (ref ? ref_ : *fast_).shift16(src.data(), out, n, shift);
+                    };
+                    check(shift16, 1, n, offset, "16-bit shift");
+                    auto rgb48 = [&](bool ref, uint8_t* out) {
+                        (ref ? ref_ : *fast_).rgb48ToBgr(src.data(), out, n, shift);
+                    };
+                    check(rgb48, 3, n, offset, "RGB48");
+                    // In place, with the samples starting at the offset.
+                    auto inPlace = [&](bool ref, uint8_t* out) {
+                        std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(2 * n),
+                                  out);
+                        (ref ? ref_ : *fast_).shift16(out, out, n, shift);
+                    };
+                    check(inPlace, 2, n, offset, "16-bit shift in place");
+                }
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, KernelsTest, testing::Values(Isa::Sse2, Isa::Ssse3, Isa::Avx2),

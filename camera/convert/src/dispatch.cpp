@@ -1,11 +1,50 @@
-// The kernel sets per instruction-set level and the run-time choice among them.
+// The kernel sets per instruction-set level, the run-time choice among them, and the size
+// above which they write around the cache.
+#include <atomic>
 #include <initializer_list>
 
 #include "convert/kernels.h"
 #include "simd.h"
 
+#if CONVERT_X86
+#include <cpuid.h>
+#endif
+
 namespace convert {
 namespace {
+
+#if CONVERT_X86
+// The largest cache the deterministic cache leaf describes (leaf 4 on Intel, 0x8000001D on
+// AMD), or 0. The older AMD leaf 0x80000006 is not used: on parts with several core
+// complexes it reports the L3 of the whole package, which one core's pass cannot fill.
+size_t LargestCache(unsigned leaf) {
+    if (__get_cpuid_max(leaf & 0x80000000u, nullptr) < leaf) return 0;
+    size_t largest = 0;
+    for (unsigned sub = 0; sub < 16; ++sub) {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        __cpuid_count(leaf, sub, a, b, c, d);
+        if ((a & 0x1F) == 0) break;  // no more caches
+        const size_t ways = (b >> 22) + 1, partitions = ((b >> 12) & 0x3FF) + 1;
+        const size_t bytes = ways * partitions * ((b & 0xFFF) + 1) * (size_t{c} + 1);
+        if (bytes > largest) largest = bytes;
+    }
+    return largest;
+}
+#endif
+
+size_t LastLevelCacheBytes() {
+    constexpr size_t kUnknown = size_t{16} << 20;
+#if CONVERT_X86
+    if (const size_t bytes = LargestCache(4)) return bytes;
+    if (const size_t bytes = LargestCache(0x8000001Du)) return bytes;
+#endif
+    return kUnknown;
+}
+
+std::atomic<size_t>& Threshold() {
+    static std::atomic<size_t> threshold{LastLevelCacheBytes()};
+    return threshold;
+}
 
 constexpr Kernels kReference = {
     Isa::Reference,         reference::ApplyLut,    reference::Shift16,     reference::Lut16,
@@ -122,5 +161,19 @@ const Kernels& ActiveKernels() {
     static const Kernels& active = Best();
     return active;
 }
+
+size_t StreamingThreshold() {
+    return Threshold().load(std::memory_order_relaxed);
+}
+
+void SetStreamingThreshold(size_t bytes) {
+    Threshold().store(bytes, std::memory_order_relaxed);
+}
+
+namespace simd {
+bool Streams(size_t bytes) {
+    return bytes > StreamingThreshold();
+}
+}  // namespace simd
 
 }  // namespace convert

@@ -1,4 +1,7 @@
-// SSSE3 kernels, 16 pixels per step; the remainder goes through the reference kernels.
+// SSSE3 kernels, 16 pixels per step; a pass shorter than one step goes through the reference
+// kernels. The byte-layout and shift kernels run through Run (see the AVX2 kernels): aligned
+// stores, streaming ones for passes larger than the cache, and overlapping first and last
+// steps.
 #include "simd.h"
 
 #if CONVERT_X86
@@ -14,8 +17,47 @@ CONVERT_SSSE3 inline __m128i Load(const void* p) {
     return _mm_loadu_si128(static_cast<const __m128i*>(p));
 }
 
+template <Put P = Put::kUnaligned>
 CONVERT_SSSE3 inline void Store(void* p, __m128i v) {
-    _mm_storeu_si128(static_cast<__m128i*>(p), v);
+    auto* at = static_cast<__m128i*>(p);
+    if constexpr (P == Put::kStream) {
+        _mm_stream_si128(at, v);
+    } else if constexpr (P == Put::kAligned) {
+        _mm_store_si128(at, v);
+    } else {
+        _mm_storeu_si128(at, v);
+    }
+}
+
+// The AVX2 kernels' Run at 16-byte alignment.
+template <class Step>
+CONVERT_SSSE3 inline void Run(const Step& step, size_t pixels) {
+    constexpr size_t kBlock = Step::kBlock;
+    if (pixels < kBlock) {
+        step.Reference(0, pixels);
+        return;
+    }
+    size_t i = FirstAligned(step.dst, Step::kOut, 16);  // below 16 <= kBlock
+    if (i != 0) {
+        if constexpr (Step::kInPlace) {
+            step.Reference(0, i);
+        } else {
+            step.template At<Put::kUnaligned>(0);
+        }
+    }
+    const size_t last = pixels - kBlock;
+    if (Streams(pixels * (Step::kIn + Step::kOut))) {
+        for (; i <= last; i += kBlock) step.template At<Put::kStream>(i);
+        _mm_sfence();
+    } else {
+        for (; i <= last; i += kBlock) step.template At<Put::kAligned>(i);
+    }
+    if (i == pixels) return;
+    if (!Step::kInPlace || Step::kIn * last >= Step::kOut * i) {
+        step.template At<Put::kUnaligned>(last);
+    } else {
+        step.Reference(i, pixels - i);
+    }
 }
 
 template <int NIn, int NOut>
@@ -74,19 +116,49 @@ CONVERT_SSSE3 inline void StoreBgr(uint8_t* dst, const __m128i* yu, const __m128
     Store(dst + 32, out[2]);
 }
 
-// 16 pixels of 3 or 4 source bytes to 48 bytes through a plan.
-template <int NIn>
-CONVERT_SSSE3 inline void Repack(const ShufflePlan<NIn, 3>& plan, const uint8_t* src, uint8_t* dst,
-                                 size_t pixels, size_t* done) {
-    size_t i = 0;
-    for (; i + 16 <= pixels; i += 16) {
+// 16 pixels of NIn source bytes to 48 bytes through a plan.
+template <int NIn, const ShufflePlan<NIn, 3>& kPlan,
+          void (*kReference)(const uint8_t*, uint8_t*, size_t)>
+struct Repack {
+    static constexpr size_t kBlock = 16, kIn = NIn, kOut = 3;
+    static constexpr bool kInPlace = false;
+    const uint8_t* src;
+    uint8_t* dst;
+
+    template <Put P>
+    CONVERT_SSSE3 void At(size_t i) const {
         __m128i in[NIn], out[3];
         for (int m = 0; m < NIn; ++m) in[m] = Load(src + NIn * i + 16 * m);
-        Gather(plan, in, out);
-        for (int k = 0; k < 3; ++k) Store(dst + 3 * i + 16 * k, out[k]);
+        Gather(kPlan, in, out);
+        for (int k = 0; k < 3; ++k) Store<P>(dst + 3 * i + 16 * k, out[k]);
     }
-    *done = i;
-}
+    void Reference(size_t from, size_t count) const {
+        kReference(src + NIn * from, dst + 3 * from, count);
+    }
+};
+
+// 16 pixels of 16-bit R, G, B to 48 bytes B, G, R.
+struct Rgb48Step {
+    static constexpr size_t kBlock = 16, kIn = 6, kOut = 3;
+    static constexpr bool kInPlace = false;
+    const uint8_t* src;
+    uint8_t* dst;
+    unsigned shift;
+
+    template <Put P>
+    CONVERT_SSSE3 void At(size_t i) const {
+        const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+        const uint8_t* s = src + 6 * i;
+        const __m128i rgb[3] = {ShiftPack(s, count), ShiftPack(s + 32, count),
+                                ShiftPack(s + 64, count)};
+        __m128i out[3];
+        Gather(kSwap3, rgb, out);
+        for (int k = 0; k < 3; ++k) Store<P>(dst + 3 * i + 16 * k, out[k]);
+    }
+    void Reference(size_t from, size_t count) const {
+        reference::Rgb48ToBgr(src + 6 * from, dst + 3 * from, count, shift);
+    }
+};
 
 }  // namespace
 
@@ -122,36 +194,20 @@ CONVERT_SSSE3 void Ssse3ApplyLut(const uint8_t* table, uint8_t* buffer, size_t c
 }
 
 CONVERT_SSSE3 void Ssse3RgbToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
-    size_t done;
-    Repack(kSwap3, src, dst, pixels, &done);
-    reference::RgbToBgr(src + 3 * done, dst + 3 * done, pixels - done);
+    Run(Repack<3, kSwap3, reference::RgbToBgr>{src, dst}, pixels);
 }
 
 CONVERT_SSSE3 void Ssse3RgbaToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
-    size_t done;
-    Repack(kRgbaToBgr, src, dst, pixels, &done);
-    reference::RgbaToBgr(src + 4 * done, dst + 3 * done, pixels - done);
+    Run(Repack<4, kRgbaToBgr, reference::RgbaToBgr>{src, dst}, pixels);
 }
 
 CONVERT_SSSE3 void Ssse3BgraToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
-    size_t done;
-    Repack(kBgraToBgr, src, dst, pixels, &done);
-    reference::BgraToBgr(src + 4 * done, dst + 3 * done, pixels - done);
+    Run(Repack<4, kBgraToBgr, reference::BgraToBgr>{src, dst}, pixels);
 }
 
 CONVERT_SSSE3 void Ssse3Rgb48ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels,
                                    unsigned shift) {
-    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-    size_t i = 0;
-    for (; i + 16 <= pixels; i += 16) {
-        const uint8_t* s = src + 6 * i;
-        const __m128i rgb[3] = {ShiftPack(s, count), ShiftPack(s + 32, count),
-                                ShiftPack(s + 64, count)};
-        __m128i out[3];
-        Gather(kSwap3, rgb, out);
-        for (int k = 0; k < 3; ++k) Store(dst + 3 * i + 16 * k, out[k]);
-    }
-    reference::Rgb48ToBgr(src + 6 * i, dst + 3 * i, pixels - i, shift);
+    Run(Rgb48Step{src, dst, shift}, pixels);
 }
 
 CONVERT_SSSE3 void Ssse3Yuv411ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {

@@ -18,6 +18,22 @@
 
 namespace convert::simd {
 
+// How a kernel's step stores its output: as it lies, at an aligned address, or aligned and
+// around the cache (a streaming store, for passes larger than the cache).
+enum class Put { kUnaligned, kAligned, kStream };
+
+// Whether a pass touching this many bytes, source and output together, streams its output
+// (see StreamingThreshold).
+bool Streams(size_t bytes);
+
+// The first pixel whose output starts on an `align`-byte boundary (16 or 32), for outputs of
+// 1 or 3 bytes per pixel. For 3 bytes it is the bytes to the boundary times the inverse of 3
+// modulo the alignment: 3 * 11 = 33 leaves 1 modulo both 16 and 32.
+inline size_t FirstAligned(const uint8_t* dst, size_t outPerPixel, size_t align) {
+    const size_t gap = (0 - reinterpret_cast<uintptr_t>(dst)) & (align - 1);
+    return outPerPixel == 1 ? gap : gap * 11 & (align - 1);
+}
+
 // A byte gather from NIn 16-byte vectors into NOut 16-byte vectors, as byte-shuffle masks:
 // output vector k is the OR of shuffle(in[m], mask[k][m]) over the m with used[k][m].
 template <int NIn, int NOut>
@@ -48,11 +64,6 @@ inline constexpr auto kSwap3 = MakePlan<3, 3>([](int o) { return 3 * (o / 3) + 2
 // 16 pixels of 4 bytes to 3: R, G, B, A to B, G, R and B, G, R, A to B, G, R.
 inline constexpr auto kRgbaToBgr = MakePlan<4, 3>([](int o) { return 4 * (o / 3) + 2 - o % 3; });
 inline constexpr auto kBgraToBgr = MakePlan<4, 3>([](int o) { return 4 * (o / 3) + o % 3; });
-// 4 pixels of 4 bytes to 12 bytes at the start of the vector, the same two conversions.
-inline constexpr auto kRgbaToBgr4 =
-    MakePlan<1, 1>([](int o) { return o < 12 ? 4 * (o / 3) + 2 - o % 3 : -1; });
-inline constexpr auto kBgraToBgr4 =
-    MakePlan<1, 1>([](int o) { return o < 12 ? 4 * (o / 3) + o % 3 : -1; });
 // Three planes of 16 bytes (B, G, R) to 16 interleaved pixels.
 inline constexpr auto kInterleave3 = MakePlan<3, 3>([](int o) { return 16 * (o % 3) + o / 3; });
 

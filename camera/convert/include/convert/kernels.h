@@ -1,7 +1,8 @@
 // The conversion kernels, one set per instruction-set level. The reference set is the plain
 // table-driven code that defines the results; every other set must match it byte for byte.
 // Counts are pixels (or 16-bit samples, or bytes for the table pass). Source and destination
-// must not overlap, except for the 16-bit reductions, which may run in place (dst == src).
+// must not overlap, except for the 16-bit reductions to grey (shift16, lut16), which may run
+// in place (dst == src).
 #pragma once
 
 #include <cstddef>
@@ -40,6 +41,13 @@ const Kernels* KernelsFor(Isa isa);
 
 // The best set this processor runs, chosen once per process.
 const Kernels& ActiveKernels();
+
+// A pass whose source and output bytes together exceed this many bytes cannot keep its output
+// in the cache, so the SIMD kernels write that output with streaming stores, which skip
+// reading each destination line first. The default is the processor's last-level cache (the
+// share of one core complex); the value changes speed only, never results.
+size_t StreamingThreshold();
+void SetStreamingThreshold(size_t bytes);
 
 namespace reference {
 // Each kernel alone; the reference set holds exactly these.
