@@ -182,11 +182,15 @@ void Camera::Shutdown() {
     StopStreamThread();
 }
 
-tPvErr Camera::ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
-                             uint32_t* values, uint32_t* completed) {
+// Both directions check the handle and the injected faults alike, move one register after
+// the other up to the injected limit, and stop at the first address the camera refuses.
+template <typename Values, typename Move>
+tPvErr Camera::TransferRegisters(tPvHandle handle, Access access, uint32_t count,
+                                 const uint32_t* addresses, Values* values, uint32_t* completed,
+                                 Move move) {
     std::lock_guard lock(m_Lock);
     uint32_t done = 0;
-    tPvErr error = CheckHandleLocked(handle, Access::Read);
+    tPvErr error = CheckHandleLocked(handle, access);
     if (error == 0 && count > 0 && (addresses == nullptr || values == nullptr)) {
         error = ePvErrBadParameter;
     }
@@ -196,7 +200,7 @@ tPvErr Camera::ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* a
     if (error == 0) {
         const uint32_t limit = std::min(count, m_RegisterLimit);
         for (; done < limit; ++done) {
-            if (!m_Serial.Read(addresses[done], values[done])) {
+            if (!move(addresses[done], values[done])) {
                 error = ePvErrBadParameter;
                 break;
             }
@@ -208,30 +212,18 @@ tPvErr Camera::ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* a
     return error;
 }
 
+tPvErr Camera::ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
+                             uint32_t* values, uint32_t* completed) {
+    return TransferRegisters(
+        handle, Access::Read, count, addresses, values, completed,
+        [this](uint32_t address, uint32_t& value) { return m_Serial.Read(address, value); });
+}
+
 tPvErr Camera::WriteRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
                               const uint32_t* values, uint32_t* completed) {
-    std::lock_guard lock(m_Lock);
-    uint32_t done = 0;
-    tPvErr error = CheckHandleLocked(handle, Access::Write);
-    if (error == 0 && count > 0 && (addresses == nullptr || values == nullptr)) {
-        error = ePvErrBadParameter;
-    }
-    if (error == 0) {
-        error = m_RegisterError;
-    }
-    if (error == 0) {
-        const uint32_t limit = std::min(count, m_RegisterLimit);
-        for (; done < limit; ++done) {
-            if (!m_Serial.Write(addresses[done], values[done])) {
-                error = ePvErrBadParameter;
-                break;
-            }
-        }
-    }
-    if (completed != nullptr) {
-        *completed = done;
-    }
-    return error;
+    return TransferRegisters(
+        handle, Access::Write, count, addresses, values, completed,
+        [this](uint32_t address, uint32_t value) { return m_Serial.Write(address, value); });
 }
 
 void Camera::Trigger(uint32_t line) {

@@ -122,6 +122,10 @@ class Camera : public std::enable_shared_from_this<Camera> {
     // Handles and attribute lookup (camera lock held).
     OpenHandle* FindHandleLocked(tPvHandle handle);
     tPvErr CheckHandleLocked(tPvHandle handle, Access access);
+    template <typename Values, typename Move>
+    tPvErr TransferRegisters(tPvHandle handle, Access access, uint32_t count,
+                             const uint32_t* addresses, Values* values, uint32_t* completed,
+                             Move move);
     tPvErr LookupLocked(tPvHandle handle, const char* name, tPvDatatype type, Access access,
                         const AttrDef*& def);
     bool Has(Attr id) const { return m_Present[size_t(id)]; }
