@@ -119,15 +119,15 @@ enum { ePvFlagRead = 1, ePvFlagWrite = 2, ePvFlagVolatile = 4, ePvFlagConst = 8 
 
 /* Camera information, 88 bytes. */
 typedef struct tPvCameraInfo {
-    uint32_t UniqueId;        /* 0 */
-    char SerialString[32];    /* 4 */
-    uint32_t PartNumber;      /* 36 */
-    uint32_t PartVersion;     /* 40 */
-    uint32_t PermittedAccess; /* 44 */
-    uint32_t InterfaceId;     /* 48 */
+    uint32_t UniqueId;          /* 0 */
+    char SerialString[32];      /* 4 */
+    uint32_t PartNumber;        /* 36 */
+    uint32_t PartVersion;       /* 40 */
+    uint32_t PermittedAccess;   /* 44 */
+    uint32_t InterfaceId;       /* 48 */
     tPvInterface InterfaceType; /* 52 */
-    char DisplayName[16];     /* 56 */
-    uint32_t Reserved[4];     /* 72 */
+    char DisplayName[16];       /* 56 */
+    uint32_t Reserved[4];       /* 72 */
 } tPvCameraInfo;
 
 /* Network settings of a camera, 64 bytes; filled by PvCameraInfoByAddr. */
@@ -161,26 +161,26 @@ typedef void(PVDECL* tPvLinkCallback)(void* context, tPvInterface iface, tPvLink
 /* Frame record, 244 bytes on 32-bit targets. The caller fills the buffer fields and may use
  * Context; the SDK fills the rest when it completes the frame. */
 typedef struct tPvFrame {
-    void* ImageBuffer;              /* 0 */
-    uint32_t ImageBufferSize;       /* 4 */
-    void* AncillaryBuffer;          /* 8 */
-    uint32_t AncillaryBufferSize;   /* 12 */
-    void* Context[4];               /* 16 */
-    uint32_t ReservedIn[8];         /* 32 */
-    tPvErr Status;                  /* 64 */
-    uint32_t ImageSize;             /* 68 */
-    uint32_t AncillarySize;         /* 72 */
-    uint32_t Width;                 /* 76 */
-    uint32_t Height;                /* 80 */
-    uint32_t RegionX;               /* 84 */
-    uint32_t RegionY;               /* 88 */
-    tPvImageFormat Format;          /* 92 */
-    uint32_t BitDepth;              /* 96 */
-    uint32_t BayerPattern;          /* 100 */
-    uint32_t FrameCount;            /* 104 */
-    uint32_t TimestampLo;           /* 108 */
-    uint32_t TimestampHi;           /* 112 */
-    uint32_t ReservedOut[32];       /* 116 */
+    void* ImageBuffer;            /* 0 */
+    uint32_t ImageBufferSize;     /* 4 */
+    void* AncillaryBuffer;        /* 8 */
+    uint32_t AncillaryBufferSize; /* 12 */
+    void* Context[4];             /* 16 */
+    uint32_t ReservedIn[8];       /* 32 */
+    tPvErr Status;                /* 64 */
+    uint32_t ImageSize;           /* 68 */
+    uint32_t AncillarySize;       /* 72 */
+    uint32_t Width;               /* 76 */
+    uint32_t Height;              /* 80 */
+    uint32_t RegionX;             /* 84 */
+    uint32_t RegionY;             /* 88 */
+    tPvImageFormat Format;        /* 92 */
+    uint32_t BitDepth;            /* 96 */
+    uint32_t BayerPattern;        /* 100 */
+    uint32_t FrameCount;          /* 104 */
+    uint32_t TimestampLo;         /* 108 */
+    uint32_t TimestampHi;         /* 112 */
+    uint32_t ReservedOut[32];     /* 116 */
 } tPvFrame;
 
 #if defined(__cplusplus) && defined(_WIN32) && !defined(_WIN64)

@@ -12,7 +12,7 @@
 #ifndef PVSIM_H
 #define PVSIM_H
 
-#include "pvapi.h"
+#include <pvapi.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -25,25 +25,25 @@ enum { ePvSimPatternRamp = 0, ePvSimPatternBars = 1, ePvSimPatternMovingGradient
 
 /* Attributes a camera may be built without, for the missing-attribute paths. */
 enum {
-    ePvSimNoIris = 1u << 0,          /* no "Iris*" attributes */
-    ePvSimNoGain = 1u << 1,          /* no "Gain*" attributes */
-    ePvSimNoTrigger = 1u << 2,       /* no "FrameStartTrigger*" attributes */
-    ePvSimNoIpAddress = 1u << 3,     /* no "DeviceIPAddress" */
-    ePvSimNoTotalBytes = 1u << 4     /* no "TotalBytesPerFrame" */
+    ePvSimNoIris = 1u << 0,      /* no "Iris*" attributes */
+    ePvSimNoGain = 1u << 1,      /* no "Gain*" attributes */
+    ePvSimNoTrigger = 1u << 2,   /* no "FrameStartTrigger*" attributes */
+    ePvSimNoIpAddress = 1u << 3, /* no "DeviceIPAddress" */
+    ePvSimNoTotalBytes = 1u << 4 /* no "TotalBytesPerFrame" */
 };
 
 /* Null texts get defaults from the new id: display name "Sim<id>", serial "SIM-<id>",
  * address 127.1.<id / 256>.<id % 256>. Sizes are 8..16384; two cameras cannot share an
  * address. */
 typedef struct tPvSimCameraDesc {
-    const char* displayName;  /* at most 15 characters */
-    const char* serial;       /* at most 31 characters */
-    const char* address;      /* dotted IPv4 text */
-    tPvImageFormat format;    /* initial "PixelFormat" */
-    uint32_t width;           /* sensor and initial image size */
+    const char* displayName; /* at most 15 characters */
+    const char* serial;      /* at most 31 characters */
+    const char* address;     /* dotted IPv4 text */
+    tPvImageFormat format;   /* initial "PixelFormat" */
+    uint32_t width;          /* sensor and initial image size */
     uint32_t height;
-    uint32_t bitDepth;        /* significant bits of 16-bit samples, 8..16 (0 means 8) */
-    uint32_t omit;            /* ePvSimNo* flags */
+    uint32_t bitDepth; /* significant bits of 16-bit samples, 8..16 (0 means 8) */
+    uint32_t omit;     /* ePvSimNo* flags */
 } tPvSimCameraDesc;
 
 /* Back to the default set: every camera removed (open handles fail with 8), the five
@@ -102,10 +102,10 @@ PVAPI_EXPORT uint32_t PVDECL pvsim_call_count(const char* function);
  * nanoseconds since that clock's epoch, taken as the latest completion callback was entered:
  * a handler that reads the same clock inside that callback measures its own delay. */
 typedef struct tPvSimStreamStats {
-    uint64_t frames;          /* records completed through their callbacks on the stream thread */
-    uint64_t generateCpuNs;   /* filling the frame buffers with the pattern */
-    uint64_t callbackCpuNs;   /* inside the completion callbacks */
-    int64_t lastCallbackNs;   /* 0 before the first callback */
+    uint64_t frames;        /* records completed through their callbacks on the stream thread */
+    uint64_t generateCpuNs; /* filling the frame buffers with the pattern */
+    uint64_t callbackCpuNs; /* inside the completion callbacks */
+    int64_t lastCallbackNs; /* 0 before the first callback */
 } tPvSimStreamStats;
 PVAPI_EXPORT tPvErr PVDECL pvsim_stream_stats(uint32_t id, tPvSimStreamStats* stats);
 

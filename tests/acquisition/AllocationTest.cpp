@@ -2,6 +2,7 @@
 // delivery, their host notify reads every row, and every operator new made inside the
 // driver's frame handler between the 10th and the 500th frame of a camera is counted. The
 // program links the camera code itself, so its operator new is the driver's.
+#include <camera/PvCamera.h>
 #include <gtest/gtest.h>
 #include <pvsim.h>
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "DirectSdk.h"
-#include "camera/PvCamera.h"
 
 namespace {
 

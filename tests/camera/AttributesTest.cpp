@@ -1,7 +1,7 @@
 // Typed attribute access against the simulated cameras.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <platform/system.h>
+#include <platform/System.h>
 
 #include <cstring>
 

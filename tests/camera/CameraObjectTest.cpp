@@ -2,9 +2,12 @@
 // failed opens and closes, a frame record the SDK does not give back, and where the settings
 // file lies. The SDK table is the simulator's, with capture clear and camera close made
 // refusable.
+#include <base/Diagnostics.h>
+#include <camera/PvCamera.h>
+#include <camera/SettingsPath.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <platform/system.h>
+#include <platform/System.h>
 #include <pvsim.h>
 
 #include <algorithm>
@@ -18,9 +21,6 @@
 #include <vector>
 
 #include "DirectSdk.h"
-#include "camera/PvCamera.h"
-#include "camera/SettingsPath.h"
-#include "driver/Diagnostics.h"
 
 namespace tarnix::test {
 namespace {

@@ -2,17 +2,16 @@
 // driver writes meanwhile collected for checking.
 #pragma once
 
+#include <base/Diagnostics.h>
+#include <base/SdkApi.h>
+#include <base/SdkLoader.h>
+#include <camera/PvCamera.h>
 #include <gtest/gtest.h>
 #include <pvsim.h>
 
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "camera/PvCamera.h"
-#include "driver/Diagnostics.h"
-#include "driver/SdkApi.h"
-#include "driver/SdkLoader.h"
 
 namespace tarnix::test {
 

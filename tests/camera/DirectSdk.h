@@ -2,9 +2,8 @@
 // than loaded, so a test can put its own function in any entry before installing the table.
 #pragma once
 
+#include <base/SdkApi.h>
 #include <pvapi.h>
-
-#include "driver/SdkApi.h"
 
 namespace tarnix::test {
 

@@ -1,9 +1,9 @@
+#include <base/Errors.h>
+#include <camera/TriggerModes.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "CameraTestSupport.h"
-#include "camera/Errors.h"
-#include "camera/TriggerModes.h"
 
 namespace tarnix::test {
 namespace {

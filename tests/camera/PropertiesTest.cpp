@@ -1,4 +1,5 @@
 // Properties by name and raw camera registers against the simulated cameras.
+#include <base/Errors.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -6,7 +7,6 @@
 #include <string>
 
 #include "CameraTestSupport.h"
-#include "camera/Errors.h"
 
 namespace tarnix::test {
 namespace {

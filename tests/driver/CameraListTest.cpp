@@ -1,13 +1,12 @@
 // The camera list against a scripted enumeration: what the SDK counts and what it fills
 // need not agree, since a camera may vanish in between.
+#include <driver/CameraList.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <platform/system.h>
+#include <platform/System.h>
 
 #include <cstring>
 #include <vector>
-
-#include "driver/CameraList.h"
 
 namespace tarnix::test {
 namespace {

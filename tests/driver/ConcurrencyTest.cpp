@@ -1,6 +1,10 @@
 // The port table and the camera list are used at once by host threads (enumeration, opens,
 // closes, shutdown) and the SDK's link-event thread (lookups by camera id). Run them all
 // together; the sanitizer builds turn any race or use after free into a failure.
+#include <camera/PvCamera.h>
+#include <driver/CameraList.h>
+#include <driver/HostSettings.h>
+#include <driver/PortTable.h>
 #include <gtest/gtest.h>
 #include <pvsim.h>
 
@@ -8,11 +12,6 @@
 #include <latch>
 #include <thread>
 #include <vector>
-
-#include "camera/PvCamera.h"
-#include "driver/CameraList.h"
-#include "driver/HostSettings.h"
-#include "driver/PortTable.h"
 
 namespace tarnix::test {
 namespace {

@@ -2,13 +2,12 @@
 // resolved by name, and the diagnostic lines it writes collected.
 #pragma once
 
+#include <host/DriverLibrary.h>
 #include <tarnixdrv.h>
 
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "driver_library.h"
 
 namespace tarnix::test {
 

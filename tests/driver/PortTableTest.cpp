@@ -1,17 +1,16 @@
 // The port table's slots and lookups, with camera objects built the way openCVLPort builds
 // them.
+#include <base/Diagnostics.h>
+#include <base/SdkApi.h>
+#include <camera/PvCamera.h>
+#include <driver/CameraList.h>
+#include <driver/HostSettings.h>
+#include <driver/PortTable.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pvsim.h>
 
 #include <cstring>
-
-#include "camera/PvCamera.h"
-#include "driver/CameraList.h"
-#include "driver/Diagnostics.h"
-#include "driver/HostSettings.h"
-#include "driver/PortTable.h"
-#include "driver/SdkApi.h"
 
 namespace tarnix::test {
 namespace {

@@ -1,8 +1,7 @@
 // Loading the SDK library and importing its functions (by ordinal on Windows).
+#include <base/ModuleFolder.h>
+#include <base/SdkLoader.h>
 #include <gtest/gtest.h>
-
-#include "driver/ModuleFolder.h"
-#include "driver/SdkLoader.h"
 
 namespace tarnix::test {
 namespace {

@@ -1,10 +1,9 @@
 // The driver core's tests run against the simulated cameras, reached through the same SDK
 // table the driver uses.
+#include <base/SdkApi.h>
+#include <base/SdkLoader.h>
 #include <gtest/gtest.h>
 #include <pvsim.h>
-
-#include "driver/SdkApi.h"
-#include "driver/SdkLoader.h"
 
 namespace tarnix::test {
 namespace {

@@ -1,0 +1,179 @@
+// The kernel sets per instruction-set level, the run-time choice among them, and the size
+// above which they write around the cache.
+#include <atomic>
+#include <initializer_list>
+
+#include "Simd.h"
+#include "convert/Kernels.h"
+
+#if CONVERT_X86
+#include <cpuid.h>
+#endif
+
+namespace tarnix::convert {
+namespace {
+
+#if CONVERT_X86
+// The largest cache the deterministic cache leaf describes (leaf 4 on Intel, 0x8000001D on
+// AMD), or 0. The older AMD leaf 0x80000006 is not used: on parts with several core
+// complexes it reports the L3 of the whole package, which one core's pass cannot fill.
+size_t LargestCache(unsigned leaf) {
+    if (__get_cpuid_max(leaf & 0x80000000u, nullptr) < leaf) return 0;
+    size_t largest = 0;
+    for (unsigned sub = 0; sub < 16; ++sub) {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        __cpuid_count(leaf, sub, a, b, c, d);
+        if ((a & 0x1F) == 0) break;  // no more caches
+        const size_t ways = (b >> 22) + 1, partitions = ((b >> 12) & 0x3FF) + 1;
+        const size_t bytes = ways * partitions * ((b & 0xFFF) + 1) * (size_t{c} + 1);
+        if (bytes > largest) largest = bytes;
+    }
+    return largest;
+}
+#endif
+
+size_t LastLevelCacheBytes() {
+    constexpr size_t kUnknown = size_t{16} << 20;
+#if CONVERT_X86
+    if (const size_t bytes = LargestCache(4)) return bytes;
+    if (const size_t bytes = LargestCache(0x8000001Du)) return bytes;
+#endif
+    return kUnknown;
+}
+
+std::atomic<size_t>& Threshold() {
+    static std::atomic<size_t> threshold{LastLevelCacheBytes()};
+    return threshold;
+}
+
+constexpr Kernels kReference = {
+    Isa::Reference,         reference::ApplyLut,    reference::Shift16,     reference::Lut16,
+    reference::RgbToBgr,    reference::Rgb48ToBgr,  reference::RgbaToBgr,   reference::BgraToBgr,
+    reference::Yuv411ToBgr, reference::Yuv422ToBgr, reference::Yuv444ToBgr,
+};
+
+#if CONVERT_X86
+// The 16-bit samples are looked up one by one at every level: the table is too large for
+// byte shuffles, and gathers are no faster than scalar loads.
+constexpr Kernels kSse2 = {
+    Isa::Sse2,
+    reference::ApplyLut,
+    simd::Sse2Shift16,
+    reference::Lut16,
+    reference::RgbToBgr,
+    reference::Rgb48ToBgr,
+    reference::RgbaToBgr,
+    reference::BgraToBgr,
+    reference::Yuv411ToBgr,
+    reference::Yuv422ToBgr,
+    reference::Yuv444ToBgr,
+};
+
+constexpr Kernels kSsse3 = {
+    Isa::Ssse3,
+    simd::Ssse3ApplyLut,
+    simd::Sse2Shift16,
+    reference::Lut16,
+    simd::Ssse3RgbToBgr,
+    simd::Ssse3Rgb48ToBgr,
+    simd::Ssse3RgbaToBgr,
+    simd::Ssse3BgraToBgr,
+    simd::Ssse3Yuv411ToBgr,
+    simd::Ssse3Yuv422ToBgr,
+    simd::Ssse3Yuv444ToBgr,
+};
+
+constexpr Kernels kAvx2 = {
+    Isa::Avx2,
+    simd::Avx2ApplyLut,
+    simd::Avx2Shift16,
+    reference::Lut16,
+    simd::Avx2RgbToBgr,
+    simd::Avx2Rgb48ToBgr,
+    simd::Avx2RgbaToBgr,
+    simd::Avx2BgraToBgr,
+    simd::Avx2Yuv411ToBgr,
+    simd::Avx2Yuv422ToBgr,
+    simd::Avx2Yuv444ToBgr,
+};
+
+// The processor's features; the AVX2 test also covers the operating system saving the
+// wide registers.
+bool Runs(Isa isa) {
+    __builtin_cpu_init();
+    switch (isa) {
+        case Isa::Reference:
+            return true;
+        case Isa::Sse2:
+            return __builtin_cpu_supports("sse2");
+        case Isa::Ssse3:
+            return __builtin_cpu_supports("ssse3");
+        case Isa::Avx2:
+            return __builtin_cpu_supports("avx2");
+    }
+    return false;
+}
+#endif
+
+const Kernels& Best() {
+    for (Isa isa : {Isa::Avx2, Isa::Ssse3, Isa::Sse2}) {
+        if (const Kernels* k = KernelsFor(isa)) return *k;
+    }
+    return kReference;
+}
+
+}  // namespace
+
+const char* IsaName(Isa isa) {
+    switch (isa) {
+        case Isa::Reference:
+            return "reference";
+        case Isa::Sse2:
+            return "sse2";
+        case Isa::Ssse3:
+            return "ssse3";
+        case Isa::Avx2:
+            return "avx2";
+    }
+    return "?";
+}
+
+const Kernels* KernelsFor(Isa isa) {
+#if CONVERT_X86
+    if (!Runs(isa)) return nullptr;
+    switch (isa) {
+        case Isa::Reference:
+            return &kReference;
+        case Isa::Sse2:
+            return &kSse2;
+        case Isa::Ssse3:
+            return &kSsse3;
+        case Isa::Avx2:
+            return &kAvx2;
+    }
+    return nullptr;
+#else
+    return isa == Isa::Reference ? &kReference : nullptr;
+#endif
+}
+
+const Kernels& ActiveKernels() {
+    static const Kernels& active = Best();
+    return active;
+}
+
+size_t StreamingThreshold() {
+    return Threshold().load(std::memory_order_relaxed);
+}
+
+void SetStreamingThreshold(size_t bytes) {
+    Threshold().store(bytes, std::memory_order_relaxed);
+}
+
+namespace simd {
+bool Streams(size_t bytes) {
+    return bytes > StreamingThreshold();
+}
+}  // namespace simd
+
+}  // namespace tarnix::convert

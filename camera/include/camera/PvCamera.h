@@ -1,0 +1,201 @@
+// The per-port camera object: it opens its camera, keeps one frame record queued with the
+// SDK, turns each completed frame into the output image, tells the host and hands out rows.
+// Its attribute layer needs nothing but the SDK handle, so a camera can also be built around
+// a handle that is already open.
+#pragma once
+
+#include <platform/Lock.h>
+#include <pvapi.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "camera/Serial.h"
+
+namespace tarnix {
+
+class CCamera;
+
+// Called after each delivered frame; the driver's choice is NotifyComplete.
+using FrameNotify = void (*)(CCamera* camera);
+
+// Size of the settings-file path buffer, terminator included.
+constexpr size_t kSettingsPathSize = 512;
+// Size of the lookup table: 16-bit samples index it, and so do output bytes.
+constexpr uint32_t kLutSize = 131072;
+
+// The object is shared: the port table owns it, and a host call or the frame handler that
+// is using it keeps it alive until it is done, even when the port is closed meanwhile.
+class CCamera : public std::enable_shared_from_this<CCamera> {
+  public:
+    // A camera known from the SDK's camera-info record (copied whole); not open yet. Its
+    // settings file lies in systemPath (or, when that path is too long, in the current
+    // directory).
+    CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath);
+    // A camera already open under handle, for the attribute layer only: the object neither
+    // captures nor closes that handle.
+    explicit CCamera(tPvHandle handle);
+    ~CCamera();
+    CCamera(const CCamera&) = delete;
+    CCamera& operator=(const CCamera&) = delete;
+
+    // Opens the camera, restores its settings, allocates the buffers for its current image
+    // size and format, and starts capture with one frame queued. False when the camera is
+    // open already or a step failed; a handle obtained before the failure stays open until
+    // Close.
+    bool Open();
+    // Stops capture and closes the camera. Always true. When the SDK refuses the close, the
+    // buffers stay (the SDK may still own them) but the handle is forgotten.
+    bool Close();
+
+    // Acquisition. StartCapture ends with the frame queued; StopCapture returns once no frame
+    // handler of this camera runs any more (unless called from inside one).
+    bool StartCapture();
+    bool StopCapture();
+    // Requests one image: sends the software trigger in "Software" mode, otherwise waits for
+    // the next frame. True while a request is pending.
+    bool Grab();
+    // Copies columns firstColumn..lastColumn of one row of the last image. False when the
+    // last frame failed, there is no image, or the range lies outside the image.
+    bool GetRow(uint8_t* destination, uint32_t row, uint32_t firstColumn, uint32_t lastColumn);
+    // The SDK's completion handler for m_Frame; the record's first context word is the camera.
+    static void PVDECL FrameCB(tPvFrame* frame);
+
+    // Settings and lookup table; their content comes from the settings file.
+    void LoadSettings();
+    void LoadLut();
+
+    // Typed attribute access. Each checks the attribute's type (and for writes the writable
+    // flag) afresh, then makes the one SDK call for that type. SDK failures are reported as
+    // "ERROR" lines; a type or access mismatch returns false silently. They never throw.
+    bool AttrInfo(const char* name, tPvAttributeInfo& info);
+    bool AttrStringGet(const char* name, char* buffer, uint32_t bufferSize);
+    bool AttrFloat32Get(const char* name, float& value);
+    bool AttrRangeEnum(const char* name, char* buffer, uint32_t bufferSize);
+    bool AttrRangeFloat32(const char* name, float& min, float& max);
+    bool AttrRangeUint32(const char* name, uint32_t& min, uint32_t& max);
+    bool AttrStringSet(const char* name, const char* value);
+    bool AttrFloat32Set(const char* name, float value);
+    bool AttrUint32Set(const char* name, uint32_t value);
+    bool CommandRun(const char* name);
+
+    // Information queries; 0 stands for "no usable type" and "no flags".
+    tPvDatatype AttrType(const char* name);
+    bool QueryAttrType(const char* name, tPvDatatype& type);
+    bool QueryAttrFlags(const char* name, uint32_t& flags);
+    uint32_t AttrFlags(const char* name);
+
+    // The camera's current IPv4 address in network byte order, 0 when unreadable.
+    uint32_t GetDeviceIPAddress();
+
+    // Properties by name: camera attributes, or the serial port for names starting with
+    // "RS232.". Every failure becomes a diagnostic line and false; they never throw.
+    bool GetNamedProperty(const char* name, uint32_t& value);
+    // text is "Name" or "Name=value text".
+    bool SetNamedProperty(const char* text, uint32_t value);
+
+    // The "RS232." pseudo-properties; failures are exceptions.
+    bool GetSerialProperty(const char* name, uint32_t& value);
+    bool SetSerialProperty(const char* text, uint32_t value);
+
+    // Raw camera registers, one SDK call per list. Return the number of registers moved,
+    // which may be fewer than asked; SDK failures throw camera_error.
+    uint32_t GetRegisters(const std::vector<uint32_t>& addresses, std::vector<uint32_t>& values);
+    uint32_t SetRegisters(const std::vector<uint32_t>& addresses,
+                          const std::vector<uint32_t>& data);
+    // One register; an incomplete transfer throws runtime_error.
+    uint32_t ReadRegister(uint32_t address);
+    void WriteRegister(uint32_t address, uint32_t value);
+
+  private:
+    // Declared first: m_Frame refers to it.
+    std::unique_ptr<tPvFrame> m_FrameStorage;
+
+  public:
+    // The SDK's record of this camera: id, serial text, display name.
+    const tPvCameraInfo m_Info;
+    // 0 while no camera is open. Read by SDK and timer threads.
+    std::atomic<tPvHandle> m_Handle{0};
+    // The port the camera was opened on; read by the frame thread.
+    std::atomic<int32_t> m_Port{0};
+    // The one frame record queued with the SDK. It lives apart from the object so that a
+    // record the SDK failed to give back can outlive it (see the destructor).
+    tPvFrame& m_Frame;
+    // Image size the buffers were made for. Written by Open under m_ImageLock.
+    uint32_t m_Width = 0;
+    uint32_t m_Height = 0;
+    // 1000 megabits per second unless the settings say otherwise; acquisition ignores it.
+    uint32_t m_Network = 1000;
+    // Bytes per output pixel: 1 for mono cameras, 3 otherwise, 0 until the format was read.
+    std::atomic<int32_t> m_BytesPerPixel{0};
+    // Capture running and frames to be handled; read without the lock by the frame handler.
+    std::atomic<bool> m_Capturing{false};
+    // The last queueing of m_Frame succeeded; read without the lock by Grab.
+    std::atomic<bool> m_Queued{false};
+    // A grab was requested and its frame not yet delivered. Guarded by m_Lock.
+    bool m_GrabPending = false;
+    // Deliver every frame, not only requested ones (property "Continous").
+    std::atomic<bool> m_Continuous{false};
+    // Frame-start trigger mode 0..6, read when capture starts.
+    std::atomic<uint32_t> m_TriggerMode{0};
+    // The output image and its size in bytes. Replaced only by Open and Close, under
+    // m_ImageLock; written by the frame handler while capture runs.
+    std::unique_ptr<uint8_t[]> m_Image;
+    uint32_t m_ImageSize = 0;
+    // Re-entrant: the host's completion callback runs inside it and may grab again.
+    platform::RecursiveLock m_Lock;
+    const FrameNotify m_OnFrame;
+    // Full path of the settings file, always terminated.
+    char m_IniPath[kSettingsPathSize] = {};
+    // Reconnect settings.
+    bool m_Reconnect = true;
+    uint32_t m_ReconnectDelay = 500;
+    uint32_t m_ReconnectRetries = 3;
+    uint32_t m_ReconnectCount = 0;
+    uint32_t m_ReconnectTimer = 0;
+    SerialIo m_Serial;
+    // Lookup table settings and the table itself (kLutSize bytes, zero until loaded).
+    bool m_UseLut = false;
+    std::string m_LutFile;
+    std::string m_LutColumn;
+    std::unique_ptr<uint8_t[]> m_Lut;
+    int32_t m_LutGenMinPix = 0;
+    int32_t m_LutGenMaxPix = 15;
+    int32_t m_LutGenSteepness = 1;
+
+  private:
+    void BuildIniPath(const char* systemPath);
+    // Reads size and format from the camera and replaces the buffers to match (Open).
+    void AllocateBuffers();
+    // Frees both buffers (Close after the SDK let go of them).
+    void FreeBuffers();
+    // Queues m_Frame; the caller holds m_Lock. Sets m_Queued.
+    bool QueueFrameLocked();
+    // The frame handler proper, for a record the SDK handed back.
+    void OnFrameCompleted(tPvFrame& frame);
+    void ConvertFrame();
+    // Whether this thread is inside this camera's host notification.
+    bool IsHandlingFrameOnThisThread() const;
+
+    // Whether this object closes its handle (not so for a camera built around one).
+    const bool m_OwnsHandle;
+    // The raw frame buffer m_Frame points to.
+    std::unique_ptr<uint8_t[]> m_RawBuffer;
+    // m_Frame is with the SDK: set before each queueing, cleared when the SDK hands it back.
+    std::atomic<bool> m_FrameWithSdk{false};
+    // Status of the last frame the SDK handed back; GetRow refuses while it is not 0. Kept
+    // apart from the record, which the SDK writes while the host reads rows.
+    std::atomic<tPvErr> m_LastStatus{ePvErrSuccess};
+    // Open and Close one at a time (host threads, and later the reconnect timer and the
+    // link-event thread).
+    std::mutex m_OpenCloseMutex;
+    // Keeps the buffers and the geometry still while a host thread copies a row.
+    std::shared_mutex m_ImageLock;
+};
+
+}  // namespace tarnix

@@ -1,0 +1,160 @@
+// The camera object's life: construction, Open, Close and destruction, and the buffers sized
+// from the camera's image format.
+#include "camera/PvCamera.h"
+
+#include <base/Errors.h>
+#include <base/SdkApi.h>
+#include <platform/System.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+#include "camera/SettingsPath.h"
+
+namespace tarnix {
+namespace {
+
+// Buffer sizes passed for the pixel format text, terminator included.
+constexpr uint32_t kPixelFormatTextSize = 31;
+
+// A zero-filled buffer, or null when size is 0 or the memory is not there: a camera without
+// buffers still streams, it just has nothing to show.
+std::unique_ptr<uint8_t[]> ZeroedBuffer(uint64_t size) {
+    if (size == 0 || size > UINT32_MAX) return nullptr;
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
+}
+
+bool IsMonoFormat(const char* format) {
+    return std::strcmp(format, "Mono8") == 0 || std::strcmp(format, "Mono16") == 0;
+}
+
+std::unique_ptr<tPvFrame> EmptyFrameRecord(CCamera* owner) {
+    auto record = std::make_unique<tPvFrame>();
+    std::memset(record.get(), 0, sizeof(tPvFrame));
+    record->Context[0] = owner;
+    return record;
+}
+
+}  // namespace
+
+CCamera::CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath)
+    : m_FrameStorage(EmptyFrameRecord(this)),
+      m_Info(info),
+      m_Frame(*m_FrameStorage),
+      m_OnFrame(onFrame),
+      m_Serial(this),
+      m_Lut(std::make_unique<uint8_t[]>(kLutSize)),
+      m_OwnsHandle(true) {
+    BuildIniPath(systemPath != nullptr ? systemPath : "");
+}
+
+CCamera::CCamera(tPvHandle handle)
+    : m_FrameStorage(EmptyFrameRecord(this)),
+      m_Info{},
+      m_Handle(handle),
+      m_Frame(*m_FrameStorage),
+      m_OnFrame(nullptr),
+      m_Serial(this),
+      m_Lut(std::make_unique<uint8_t[]>(kLutSize)),
+      m_OwnsHandle(false) {
+    BuildIniPath("");
+}
+
+CCamera::~CCamera() {
+    if (m_OwnsHandle) Close();
+    // Clearing the queue normally hands the record back. If the SDK kept it all the same, it
+    // may still write into the record and its buffer and call the handler: leave both to it,
+    // and let the handler find no camera in the record.
+    if (m_FrameWithSdk.load()) {
+        std::atomic_ref<void*>(m_Frame.Context[0]).store(nullptr, std::memory_order_release);
+        static_cast<void>(m_FrameStorage.release());
+        static_cast<void>(m_RawBuffer.release());
+    }
+}
+
+// The system path when the settings file fits there, else the current directory, else the
+// bare file name; never more than the buffer holds.
+void CCamera::BuildIniPath(const char* systemPath) {
+    if (ComposeSettingsPath(systemPath, m_IniPath, sizeof m_IniPath)) return;
+    char directory[kSettingsPathSize] = {};
+    if (platform::CurrentDirectory(directory, sizeof directory) != 0 &&
+        ComposeSettingsPath(directory, m_IniPath, sizeof m_IniPath))
+        return;
+    ComposeSettingsPath("", m_IniPath, sizeof m_IniPath);
+}
+
+bool CCamera::Open() {
+    std::lock_guard<std::mutex> openClose(m_OpenCloseMutex);
+    if (m_Handle.load() != 0) return false;
+    tPvHandle handle = 0;
+    if (ReportError(Sdk().PvCameraOpen(m_Info.UniqueId, ePvAccessMaster, &handle),
+                    "PvCameraOpen") != ePvErrSuccess)
+        return false;
+    m_Handle = handle;
+    LoadSettings();
+    AllocateBuffers();
+    LoadLut();
+    return StartCapture();
+}
+
+void CCamera::AllocateBuffers() {
+    uint32_t frameBytes = 0;
+    if (!GetNamedProperty("TotalBytesPerFrame", frameBytes)) return;  // no buffers, no geometry
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (!GetNamedProperty("Width", width)) width = 0;
+    if (!GetNamedProperty("Height", height)) height = 0;
+    char format[kPixelFormatTextSize + 1] = {};
+    const bool formatRead = AttrStringGet("PixelFormat", format, kPixelFormatTextSize);
+
+    std::unique_ptr<uint8_t[]> raw = ZeroedBuffer(frameBytes);
+    const uint32_t rawSize = raw ? frameBytes : 0;
+
+    // Nothing of the old image may be freed under a host thread that copies a row from it.
+    std::unique_lock<std::shared_mutex> image(m_ImageLock);
+    m_RawBuffer = std::move(raw);
+    m_Frame.ImageBuffer = m_RawBuffer.get();
+    m_Frame.ImageBufferSize = rawSize;
+    m_Width = width;
+    m_Height = height;
+    if (formatRead) {
+        const bool mono = IsMonoFormat(format);
+        m_BytesPerPixel = mono ? 1 : 3;
+        // A mono image is never larger than its raw frame; a colour one has 3 bytes a pixel.
+        const uint64_t imageSize = mono ? uint64_t{frameBytes} : uint64_t{width} * height * 3;
+        m_ImageSize = imageSize <= UINT32_MAX ? static_cast<uint32_t>(imageSize) : 0;
+    }
+    m_Image = ZeroedBuffer(m_ImageSize);
+    if (!m_Image) m_ImageSize = 0;
+}
+
+void CCamera::FreeBuffers() {
+    std::unique_lock<std::shared_mutex> image(m_ImageLock);
+    m_Image.reset();
+    m_ImageSize = 0;
+    m_RawBuffer.reset();
+    m_Frame.ImageBuffer = nullptr;
+    m_Frame.ImageBufferSize = 0;
+}
+
+bool CCamera::Close() {
+    std::unique_lock<std::mutex> openClose(m_OpenCloseMutex, std::defer_lock);
+    if (IsHandlingFrameOnThisThread()) {
+        // A host callback closing its own port: the frame handler holds m_Lock, for which an
+        // Open or Close in progress on another thread may be waiting. That one does the work.
+        if (!openClose.try_lock()) return true;
+    } else {
+        openClose.lock();
+    }
+    const tPvHandle handle = m_Handle.load();
+    if (handle == 0) return true;
+    StopCapture();
+    // A refused close may leave the SDK holding the buffers; they stay until a later close
+    // succeeds or the object goes.
+    if (Sdk().PvCameraClose(handle) == ePvErrSuccess) FreeBuffers();
+    m_Handle = 0;
+    return true;
+}
+
+}  // namespace tarnix

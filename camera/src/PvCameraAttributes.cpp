@@ -1,0 +1,140 @@
+// Typed attribute access: learn the attribute's type from the SDK, then make the one SDK call
+// for that type. Flags and types are never cached, since the camera may change them.
+#include <base/Errors.h>
+#include <base/SdkApi.h>
+#include <platform/System.h>
+
+#include "camera/PvCamera.h"
+
+namespace tarnix {
+namespace {
+
+constexpr uint32_t kWritableFlag = ePvFlagWrite;
+constexpr uint32_t kAddressTextSize = 64;
+
+bool IsTextType(tPvDatatype type) {
+    return type == ePvDatatypeString || type == ePvDatatypeEnum;
+}
+
+}  // namespace
+
+bool CCamera::AttrInfo(const char* name, tPvAttributeInfo& info) {
+    return ReportError(Sdk().PvAttrInfo(m_Handle, name, &info), "PvAttrInfo", name) == 0;
+}
+
+bool CCamera::QueryAttrType(const char* name, tPvDatatype& type) {
+    tPvAttributeInfo info{};
+    if (!AttrInfo(name, info)) return false;
+    type = info.Datatype;
+    return true;
+}
+
+bool CCamera::QueryAttrFlags(const char* name, uint32_t& flags) {
+    tPvAttributeInfo info{};
+    if (!AttrInfo(name, info)) return false;
+    flags = info.Flags;
+    return true;
+}
+
+tPvDatatype CCamera::AttrType(const char* name) {
+    tPvDatatype type = ePvDatatypeUnknown;
+    if (!QueryAttrType(name, type)) return ePvDatatypeUnknown;
+    return type;
+}
+
+uint32_t CCamera::AttrFlags(const char* name) {
+    uint32_t flags = 0;
+    return QueryAttrFlags(name, flags) ? flags : 0;
+}
+
+bool CCamera::AttrStringGet(const char* name, char* buffer, uint32_t bufferSize) {
+    tPvDatatype type = ePvDatatypeUnknown;
+    if (!QueryAttrType(name, type) || !IsTextType(type)) return false;
+    uint32_t filled = 0;  // the SDK terminates the text; the count is not needed
+    if (type == ePvDatatypeString) {
+        return ReportError(Sdk().PvAttrStringGet(m_Handle, name, buffer, bufferSize, &filled),
+                           "PvAttrStringGet", name) == 0;
+    }
+    return ReportError(Sdk().PvAttrEnumGet(m_Handle, name, buffer, bufferSize, &filled),
+                       "PvAttrEnumGet", name) == 0;
+}
+
+bool CCamera::AttrFloat32Get(const char* name, float& value) {
+    if (AttrType(name) != ePvDatatypeFloat32) return false;
+    float read = 0.0F;
+    if (ReportError(Sdk().PvAttrFloat32Get(m_Handle, name, &read), "PvAttrFloat32Get", name) != 0)
+        return false;
+    value = read;
+    return true;
+}
+
+bool CCamera::AttrRangeEnum(const char* name, char* buffer, uint32_t bufferSize) {
+    if (AttrType(name) != ePvDatatypeEnum) return false;
+    uint32_t filled = 0;
+    return ReportError(Sdk().PvAttrRangeEnum(m_Handle, name, buffer, bufferSize, &filled),
+                       "PvAttrRangeEnum", name) == 0;
+}
+
+bool CCamera::AttrRangeFloat32(const char* name, float& min, float& max) {
+    if (AttrType(name) != ePvDatatypeFloat32) return false;
+    float low = 0.0F;
+    float high = 0.0F;
+    if (ReportError(Sdk().PvAttrRangeFloat32(m_Handle, name, &low, &high), "PvAttrRangeFloat32",
+                    name) != 0)
+        return false;
+    min = low;
+    max = high;
+    return true;
+}
+
+bool CCamera::AttrRangeUint32(const char* name, uint32_t& min, uint32_t& max) {
+    if (AttrType(name) != ePvDatatypeUint32) return false;
+    uint32_t low = 0;
+    uint32_t high = 0;
+    if (ReportError(Sdk().PvAttrRangeUint32(m_Handle, name, &low, &high), "PvAttrRangeUint32",
+                    name) != 0)
+        return false;
+    min = low;
+    max = high;
+    return true;
+}
+
+bool CCamera::AttrStringSet(const char* name, const char* value) {
+    tPvDatatype type = ePvDatatypeUnknown;
+    if (!QueryAttrType(name, type)) return false;
+    // The writable flag is checked before the type, so a read-only attribute of any type
+    // costs the same two queries.
+    if ((AttrFlags(name) & kWritableFlag) == 0 || !IsTextType(type)) return false;
+    if (type == ePvDatatypeString) {
+        return ReportError(Sdk().PvAttrStringSet(m_Handle, name, value), "PvAttrStringSet", name) ==
+               0;
+    }
+    return ReportError(Sdk().PvAttrEnumSet(m_Handle, name, value), "PvAttrEnumSet", name) == 0;
+}
+
+bool CCamera::AttrFloat32Set(const char* name, float value) {
+    if (AttrType(name) != ePvDatatypeFloat32) return false;
+    if ((AttrFlags(name) & kWritableFlag) == 0) return false;
+    return ReportError(Sdk().PvAttrFloat32Set(m_Handle, name, value), "PvAttrFloat32Set", name) ==
+           0;
+}
+
+bool CCamera::AttrUint32Set(const char* name, uint32_t value) {
+    if (AttrType(name) != ePvDatatypeUint32) return false;
+    if ((AttrFlags(name) & kWritableFlag) == 0) return false;
+    return ReportError(Sdk().PvAttrUint32Set(m_Handle, name, value), "PvAttrUint32Set", name) == 0;
+}
+
+// Commands are run without a type check; the report names only the function, not the command.
+bool CCamera::CommandRun(const char* name) {
+    return ReportError(Sdk().PvCommandRun(m_Handle, name), "PvCommandRun") == 0;
+}
+
+uint32_t CCamera::GetDeviceIPAddress() {
+    char address[kAddressTextSize] = {};
+    if (!AttrStringGet("DeviceIPAddress", address, sizeof address)) return 0;
+    address[sizeof address - 1] = '\0';
+    return platform::InetAddr(address);
+}
+
+}  // namespace tarnix

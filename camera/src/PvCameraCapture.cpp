@@ -1,0 +1,160 @@
+// Acquisition: capture start and stop, the grab request, the frame-completion handler with
+// its conversion and host notification, and the rows of the last image.
+#include <base/Diagnostics.h>
+#include <base/Errors.h>
+#include <base/SdkApi.h>
+#include <convert/Convert.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "camera/PvCamera.h"
+#include "camera/TriggerModes.h"
+
+namespace tarnix {
+namespace {
+
+// Buffer size passed for the trigger mode text, terminator included.
+constexpr uint32_t kTriggerModeTextSize = 127;
+
+// Failed frames of all cameras since the driver was loaded; the frame error line shows it.
+std::atomic<uint32_t> g_FrameErrors{0};
+
+// The camera whose frame handler runs on this thread, while it calls the host.
+thread_local const CCamera* t_NotifyingCamera = nullptr;
+
+void ReportFrameError(int32_t port, tPvErr status) {
+    const uint32_t count = g_FrameErrors.fetch_add(1) + 1;
+    DebugMsg("FrameCB error #%d port %d: %d %s\n", static_cast<int>(count), static_cast<int>(port),
+             static_cast<int>(status), ErrorText(status));
+}
+
+}  // namespace
+
+bool CCamera::IsHandlingFrameOnThisThread() const {
+    return t_NotifyingCamera == this;
+}
+
+bool CCamera::StartCapture() {
+    const tPvHandle handle = m_Handle.load();
+    if (handle == 0) return false;
+    if (!AttrStringSet("AcquisitionMode", "Continuous")) return false;
+    if (ReportError(Sdk().PvCaptureStart(handle), "PvCaptureStart") != ePvErrSuccess) return false;
+    char mode[kTriggerModeTextSize + 1] = {};
+    if (!AttrStringGet("FrameStartTriggerMode", mode, kTriggerModeTextSize)) return false;
+    // A mode the driver cannot serve becomes "Software"; a known one is written back as is.
+    m_TriggerMode = TriggerModeIndex(mode);
+    if (!AttrStringSet("FrameStartTriggerMode", TriggerModeName(m_TriggerMode))) return false;
+    if (!CommandRun("AcquisitionStart")) {
+        ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
+        return false;
+    }
+    // Capturing is set before the record is queued: its frame may complete at once, and
+    // the handler must not take it for a frame of a stopped camera.
+    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    m_Capturing = true;
+    m_Capturing = QueueFrameLocked();
+    return m_Capturing;
+}
+
+bool CCamera::StopCapture() {
+    const tPvHandle handle = m_Handle.load();
+    if (handle == 0) return true;
+    {
+        // Waits for a conversion or host callback in progress.
+        std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+        m_Queued = false;
+        m_Capturing = false;
+        m_GrabPending = false;
+        CommandRun("AcquisitionStop");
+        ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
+    }
+    // Outside the lock: the SDK hands the record back through the handler, which must not
+    // wait for us. When this returns, no handler of this camera runs any more.
+    ReportError(Sdk().PvCaptureQueueClear(handle), "PvCaptureQueueClear");
+    return true;
+}
+
+bool CCamera::QueueFrameLocked() {
+    // Marked before the call: the SDK may hand the record back before the call returns.
+    m_FrameWithSdk = true;
+    const bool queued = ReportError(Sdk().PvCaptureQueueFrame(m_Handle.load(), &m_Frame, FrameCB),
+                                    "PvCaptureQueueFrame") == ePvErrSuccess;
+    if (!queued) m_FrameWithSdk = false;
+    m_Queued = queued;
+    return queued;
+}
+
+bool CCamera::Grab() {
+    if (!m_Queued) return false;
+    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    if (!m_Queued) return false;  // stopped while we waited for the lock
+    if (!m_GrabPending) {
+        m_GrabPending = m_TriggerMode == kTriggerModeSoftware
+                            ? CommandRun("FrameStartTriggerSoftware")
+                            : true;  // the next complete frame is the one
+    }
+    return m_GrabPending;
+}
+
+void PVDECL CCamera::FrameCB(tPvFrame* frame) {
+    if (frame == nullptr) return;
+    // Null when the camera was destroyed while the SDK kept the record.
+    auto* camera = static_cast<CCamera*>(
+        std::atomic_ref<void*>(frame->Context[0]).load(std::memory_order_acquire));
+    if (camera == nullptr) return;
+    camera->OnFrameCompleted(*frame);
+}
+
+void CCamera::OnFrameCompleted(tPvFrame& frame) {
+    m_FrameWithSdk = false;
+    m_LastStatus = frame.Status;
+    if (!m_Capturing) return;
+    // Should the host close this port from inside its callback, the object lives on until
+    // this handler is done with it.
+    const std::shared_ptr<CCamera> keepAlive = weak_from_this().lock();
+    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    if (!m_Capturing) return;  // a stop got the lock first
+    if (frame.Status == ePvErrSuccess) {
+        if (m_GrabPending || m_Continuous) {
+            ConvertFrame();
+            if (m_OnFrame != nullptr) {
+                const CCamera* const outer = t_NotifyingCamera;
+                t_NotifyingCamera = this;
+                m_OnFrame(this);
+                t_NotifyingCamera = outer;
+            }
+        }
+    } else {
+        ReportFrameError(m_Port, frame.Status);
+    }
+    // A request made inside the host's callback ends here with the one it answered.
+    m_GrabPending = false;
+    if (!m_Capturing) return;  // the host's callback closed the port
+    QueueFrameLocked();
+}
+
+void CCamera::ConvertFrame() {
+    const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
+    convert::ConvertFrame(m_Frame, image, m_UseLut ? m_Lut.get() : nullptr,
+                          Sdk().PvUtilityColorInterpolate);
+}
+
+bool CCamera::GetRow(uint8_t* destination, uint32_t row, uint32_t firstColumn,
+                     uint32_t lastColumn) {
+    if (m_LastStatus.load() != ePvErrSuccess) return false;
+    std::shared_lock<std::shared_mutex> image(m_ImageLock);
+    if (!m_Image) return false;
+    if (row >= m_Height || lastColumn >= m_Width || firstColumn > lastColumn) return false;
+    // The image may be smaller than the geometry says (a format that was never read, a size
+    // changed since the buffers were made): the bytes, not the geometry, are the limit.
+    const uint64_t bytesPerPixel = static_cast<uint32_t>(m_BytesPerPixel.load());
+    const uint64_t offset = (uint64_t{m_Width} * row + firstColumn) * bytesPerPixel;
+    const uint64_t length = (uint64_t{lastColumn} - firstColumn + 1) * bytesPerPixel;
+    if (length == 0 || offset + length > m_ImageSize) return false;
+    std::memcpy(destination, m_Image.get() + offset, static_cast<size_t>(length));
+    return true;
+}
+
+}  // namespace tarnix

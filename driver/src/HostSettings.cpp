@@ -1,0 +1,43 @@
+#include "driver/HostSettings.h"
+
+#include <base/TextUtil.h>
+#include <camera/PvCamera.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace tarnix {
+namespace {
+
+std::mutex g_SystemPathMutex;
+std::string g_SystemPath;
+std::atomic<TarnixCompleteCallback> g_CompleteCallback{nullptr};
+
+}  // namespace
+
+void SetSystemPath(const char* path) {
+    // Never read past the kept length, whatever the host's text is.
+    std::string cut(path, BoundedLength(path, kSystemPathMaxLength));
+    std::lock_guard<std::mutex> lock(g_SystemPathMutex);
+    g_SystemPath.swap(cut);
+}
+
+std::string SystemPath() {
+    std::lock_guard<std::mutex> lock(g_SystemPathMutex);
+    return g_SystemPath;
+}
+
+void SetCompleteCallback(TarnixCompleteCallback callback) {
+    g_CompleteCallback.store(callback);
+}
+
+TarnixCompleteCallback GetCompleteCallback() {
+    return g_CompleteCallback.load();
+}
+
+void NotifyComplete(CCamera* camera) {
+    const TarnixCompleteCallback callback = g_CompleteCallback.load();
+    if (callback != nullptr) callback(0, camera->m_Port.load());
+}
+
+}  // namespace tarnix

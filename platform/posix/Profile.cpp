@@ -1,0 +1,106 @@
+// The private-profile functions on SimpleIni, with the Win32 rules for what a read returns.
+#include "platform/Profile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "IniDocument.h"
+#include "ProfileFile.h"
+
+namespace tarnix::platform {
+namespace {
+
+using detail::IniDocument;
+
+// Matching quotes around a value (or a default) are not part of it, as on Windows.
+std::string_view Unquoted(std::string_view text) {
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front()) {
+        return text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+// Blanks at the end of a default are dropped, as on Windows.
+std::string_view TrimmedDefault(const char* defaultValue) {
+    std::string_view text(defaultValue ? defaultValue : "");
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+uint32_t CopyOut(std::string_view text, char* buffer, uint32_t size) {
+    const size_t count = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<uint32_t>(count);
+}
+
+std::optional<std::string> ReadValue(const char* section, const char* key, const char* file) {
+    if (!section || !key || !file) return std::nullopt;
+    const std::optional<std::string> text = detail::ReadProfileFile(file);
+    if (!text) return std::nullopt;
+    IniDocument document;
+    document.Parse(*text);
+    const char* value = document.Find(section, key);
+    if (!value) return std::nullopt;
+    return std::string(Unquoted(value));
+}
+
+// Leading blanks, an optional sign, then decimal digits up to the first other character,
+// wrapping around at 32 bits like the Win32 call ("4294967297" reads as 1).
+int32_t ParseLeadingDecimal(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && static_cast<unsigned char>(text[at]) <= ' ') ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    uint32_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = value * 10u + static_cast<uint32_t>(text[at] - '0');
+    }
+    return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+}  // namespace
+
+int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue,
+                      const char* file) {
+    const std::optional<std::string> value = ReadValue(section, key, file);
+    // An empty value counts as missing, as with the Win32 call.
+    if (!value || value->empty()) return defaultValue;
+    return ParseLeadingDecimal(*value);
+}
+
+uint32_t GetProfileString(const char* section, const char* key, const char* defaultValue,
+                          char* buffer, uint32_t size, const char* file) {
+    if (!buffer || size == 0) return 0;
+    const std::optional<std::string> value = ReadValue(section, key, file);
+    if (value) return CopyOut(*value, buffer, size);
+    return CopyOut(Unquoted(TrimmedDefault(defaultValue)), buffer, size);
+}
+
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
+    if (!section || !file) return false;
+    return detail::UpdateProfileFile(file,
+                                     [&](const std::string& text) -> std::optional<std::string> {
+                                         IniDocument document;
+                                         document.Parse(text);
+                                         bool changed;
+                                         if (!key) {
+                                             changed = document.RemoveSection(section);
+                                         } else if (!value) {
+                                             changed = document.RemoveKey(section, key);
+                                         } else {
+                                             changed = document.Set(section, key, value);
+                                         }
+                                         if (!changed) return std::nullopt;
+                                         return document.Serialize();
+                                     });
+}
+
+}  // namespace tarnix::platform

@@ -1,0 +1,349 @@
+#include "Sdk.h"
+
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "Attributes.h"
+#include "CallStats.h"
+#include "Formats.h"
+
+namespace tarnix::sim {
+
+namespace {
+
+constexpr uint32_t kFirstAddedId = 2001;
+constexpr uint32_t kMaxSensorSize = 16384;
+
+struct DefaultCamera {
+    uint32_t id;
+    tPvSimCameraDesc desc;
+};
+
+const DefaultCamera kDefaults[] = {
+    {1001, {"SimMono8", "SIM-1001", "127.0.1.1", ePvFmtMono8, 1360, 1024, 8, 0}},
+    {1002, {"SimMono16", "SIM-1002", "127.0.1.2", ePvFmtMono16, 1360, 1024, 12, 0}},
+    {1003, {"SimBayer8", "SIM-1003", "127.0.1.3", ePvFmtBayer8, 1360, 1024, 8, 0}},
+    {1004, {"SimYuv422", "SIM-1004", "127.0.1.4", ePvFmtYuv422, 1280, 960, 8, 0}},
+    {1005, {"SimRgb24", "SIM-1005", "127.0.1.5", ePvFmtRgb24, 1280, 960, 8, 0}},
+};
+
+// Fills in what the description leaves out and checks the rest.
+bool MakeDesc(const tPvSimCameraDesc& in, uint32_t id, CameraDesc& out) {
+    char text[32];
+    std::snprintf(text, sizeof text, "Sim%u", unsigned(id));
+    out.displayName = in.displayName != nullptr ? in.displayName : text;
+    std::snprintf(text, sizeof text, "SIM-%u", unsigned(id));
+    out.serial = in.serial != nullptr ? in.serial : text;
+    std::snprintf(text, sizeof text, "127.1.%u.%u", unsigned(id >> 8 & 255), unsigned(id & 255));
+    out.addressText = in.address != nullptr ? in.address : text;
+    out.format = in.format;
+    out.width = in.width;
+    out.height = in.height;
+    out.bitDepth = in.bitDepth == 0 ? 8 : in.bitDepth;
+    out.omit = in.omit;
+    return out.displayName.size() <= 15 && out.serial.size() <= 31 &&
+           ParseAddress(out.addressText.c_str(), out.address) &&
+           FormatName(out.format) != nullptr && out.width >= kMinImageSize &&
+           out.width <= kMaxSensorSize && out.height >= kMinImageSize &&
+           out.height <= kMaxSensorSize && out.bitDepth >= 8 && out.bitDepth <= 16;
+}
+
+}  // namespace
+
+bool ParseAddress(const char* text, uint32_t& address) {
+    uint8_t bytes[4];
+    const char* p = text;
+    for (int i = 0; i < 4; ++i) {
+        if (*p < '0' || *p > '9') {
+            return false;
+        }
+        unsigned value = 0;
+        int digits = 0;
+        while (*p >= '0' && *p <= '9' && digits < 4) {
+            value = value * 10 + unsigned(*p++ - '0');
+            ++digits;
+        }
+        if (value > 255 || digits > 3) {
+            return false;
+        }
+        bytes[i] = uint8_t(value);
+        if (i < 3 && *p++ != '.') {
+            return false;
+        }
+    }
+    if (*p != '\0') {
+        return false;
+    }
+    std::memcpy(&address, bytes, 4);
+    return true;
+}
+
+Sdk& Sdk::Instance() {
+    static Sdk* const sdk = new Sdk;
+    return *sdk;
+}
+
+Sdk::Sdk() {
+    std::lock_guard lock(m_Lock);
+    AddDefaultsLocked();
+}
+
+void Sdk::AddDefaultsLocked() {
+    for (const DefaultCamera& camera : kDefaults) {
+        CameraDesc desc;
+        MakeDesc(camera.desc, camera.id, desc);
+        m_Cameras[camera.id] = std::make_shared<Camera>(camera.id, std::move(desc));
+    }
+    m_NextId = kFirstAddedId;
+}
+
+std::vector<std::shared_ptr<Camera>> Sdk::TakeCamerasLocked() {
+    std::vector<std::shared_ptr<Camera>> cameras;
+    for (auto& entry : m_Cameras) {
+        cameras.push_back(std::move(entry.second));
+    }
+    m_Cameras.clear();
+    return cameras;
+}
+
+std::vector<std::shared_ptr<Camera>> Sdk::PluggedCamerasLocked() {
+    std::vector<std::shared_ptr<Camera>> cameras;
+    for (auto& entry : m_Cameras) {
+        if (entry.second->IsPlugged()) {
+            cameras.push_back(entry.second);
+        }
+    }
+    return cameras;
+}
+
+tPvErr Sdk::Initialize() {
+    std::lock_guard lifecycle(m_Lifecycle);
+    {
+        std::lock_guard lock(m_Lock);
+        if (m_Initialized) {
+            return ePvErrSuccess;
+        }
+    }
+    try {
+        m_Events.Start();
+    } catch (const std::system_error&) {
+        return ePvErrResources;
+    }
+    std::lock_guard lock(m_Lock);
+    m_Initialized = true;
+    return ePvErrSuccess;
+}
+
+void Sdk::Uninitialize() {
+    std::lock_guard lifecycle(m_Lifecycle);
+    std::vector<std::shared_ptr<Camera>> cameras;
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) {
+            return;
+        }
+        m_Initialized = false;
+        m_Handles.clear();
+        for (auto& entry : m_Cameras) {
+            cameras.push_back(entry.second);
+        }
+    }
+    // Outside the table lock: shutting a camera down runs and waits for its callbacks.
+    for (auto& camera : cameras) {
+        camera->Shutdown();
+    }
+    m_Events.Stop();
+}
+
+uint32_t Sdk::CameraCount() {
+    std::lock_guard lock(m_Lock);
+    return m_Initialized ? uint32_t(PluggedCamerasLocked().size()) : 0;
+}
+
+uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) {
+        return 0;
+    }
+    const auto cameras = PluggedCamerasLocked();
+    uint32_t filled = 0;
+    if (list != nullptr) {
+        for (; filled < length && filled < cameras.size(); ++filled) {
+            cameras[filled]->FillInfo(list[filled]);
+        }
+    }
+    if (connected != nullptr) {
+        *connected = uint32_t(cameras.size());
+    }
+    return filled;
+}
+
+tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) {
+        return ePvErrBadSequence;
+    }
+    if (info == nullptr) {
+        return ePvErrBadParameter;
+    }
+    for (const auto& camera : PluggedCamerasLocked()) {
+        if (camera->Desc().address == address) {
+            camera->FillInfo(*info);
+            if (settings != nullptr) {
+                camera->FillIpSettings(*settings);
+            }
+            return ePvErrSuccess;
+        }
+    }
+    return ePvErrNotFound;
+}
+
+tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) {
+        return ePvErrBadSequence;
+    }
+    if (handle == nullptr) {
+        return ePvErrBadParameter;
+    }
+    const auto it = m_Cameras.find(id);
+    if (it == m_Cameras.end()) {
+        return ePvErrNotFound;
+    }
+    const tPvHandle next = m_LastHandle + 1 == 0 ? 1 : m_LastHandle + 1;
+    if (const tPvErr error = it->second->Open(next, accessFlags)) {
+        return error;
+    }
+    m_LastHandle = next;
+    m_Handles[next] = it->second;
+    *handle = next;
+    return ePvErrSuccess;
+}
+
+tPvErr Sdk::Close(tPvHandle handle) {
+    std::shared_ptr<Camera> camera;
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) {
+            return ePvErrBadSequence;
+        }
+        const auto it = m_Handles.find(handle);
+        if (it == m_Handles.end()) {
+            return ePvErrBadHandle;
+        }
+        camera = std::move(it->second);
+        m_Handles.erase(it);
+    }
+    return camera->Close(handle);
+}
+
+tPvErr Sdk::Resolve(tPvHandle handle, std::shared_ptr<Camera>& camera) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) {
+        return ePvErrBadSequence;
+    }
+    const auto it = m_Handles.find(handle);
+    if (it == m_Handles.end()) {
+        return ePvErrBadHandle;
+    }
+    camera = it->second;
+    return ePvErrSuccess;
+}
+
+tPvErr Sdk::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) {
+            return ePvErrBadSequence;
+        }
+    }
+    return m_Events.Register(callback, event, context);
+}
+
+tPvErr Sdk::UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event) {
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) {
+            return ePvErrBadSequence;
+        }
+    }
+    return m_Events.Unregister(callback, event);
+}
+
+void Sdk::Reset() {
+    std::vector<std::shared_ptr<Camera>> removed;
+    {
+        std::lock_guard lock(m_Lock);
+        removed = TakeCamerasLocked();
+        AddDefaultsLocked();
+    }
+    for (auto& camera : removed) {
+        camera->Remove();
+    }
+    ResetCallCounts();
+}
+
+void Sdk::RemoveAll() {
+    std::vector<std::shared_ptr<Camera>> removed;
+    {
+        std::lock_guard lock(m_Lock);
+        removed = TakeCamerasLocked();
+    }
+    for (auto& camera : removed) {
+        camera->Remove();
+    }
+}
+
+uint32_t Sdk::AddCamera(const tPvSimCameraDesc* desc) {
+    if (desc == nullptr) {
+        return 0;
+    }
+    uint32_t id = 0;
+    {
+        std::lock_guard lock(m_Lock);
+        CameraDesc full;
+        if (!MakeDesc(*desc, m_NextId, full)) {
+            return 0;
+        }
+        for (const auto& entry : m_Cameras) {
+            if (entry.second->Desc().address == full.address) {
+                return 0;  // two cameras cannot answer at one address
+            }
+        }
+        id = m_NextId++;
+        m_Cameras[id] = std::make_shared<Camera>(id, std::move(full));
+    }
+    m_Events.Post(ePvLinkAdd, id);
+    return id;
+}
+
+std::shared_ptr<Camera> Sdk::FindCamera(uint32_t id) {
+    std::lock_guard lock(m_Lock);
+    const auto it = m_Cameras.find(id);
+    return it != m_Cameras.end() ? it->second : nullptr;
+}
+
+tPvErr Sdk::Unplug(uint32_t id) {
+    const auto camera = FindCamera(id);
+    if (camera == nullptr) {
+        return ePvErrNotFound;
+    }
+    if (camera->Unplug()) {
+        m_Events.Post(ePvLinkRemove, id);
+    }
+    return ePvErrSuccess;
+}
+
+tPvErr Sdk::Plug(uint32_t id) {
+    const auto camera = FindCamera(id);
+    if (camera == nullptr) {
+        return ePvErrNotFound;
+    }
+    if (camera->Plug()) {
+        m_Events.Post(ePvLinkAdd, id);
+    }
+    return ePvErrSuccess;
+}
+
+}  // namespace tarnix::sim

@@ -1,0 +1,305 @@
+// Runs against our functions on Linux and against the real Win32 ones on Windows, so every
+// expectation here is what Windows does too.
+#include <gtest/gtest.h>
+#include <platform/Profile.h>
+#include <platform/System.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string FileText(const std::string& path, bool keepCarriageReturns = false) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string result = text.str();
+    if (!keepCarriageReturns) std::erase(result, '\r');
+    return result;
+}
+
+void SetFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadString(const char* section, const char* key, const std::string& file,
+                       const char* defaultValue = "<default>") {
+    char buffer[256];
+    const uint32_t copied = tarnix::platform::GetProfileString(section, key, defaultValue, buffer,
+                                                               sizeof buffer, file.c_str());
+    EXPECT_EQ(copied, std::string(buffer).size());
+    return buffer;
+}
+
+// "T3K7" and the like. (Built with snprintf: GCC 12 warns wrongly about string concatenations
+// of this kind at -O3.)
+std::string Name(const char* prefix, int first, const char* infix, int second) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%d%s%d", prefix, first, infix, second);
+    return name;
+}
+
+void Write(const char* section, const char* key, const char* value, const std::string& file) {
+    ASSERT_TRUE(tarnix::platform::WriteProfileString(section, key, value, file.c_str()))
+        << section << "/" << key;
+}
+
+class ProfileTest : public testing::Test {
+  protected:
+    // A fresh file in the current directory, by full path (on Windows a bare name would mean
+    // the Windows directory), removed again after the test.
+    std::string FreshFile(const std::string& name) {
+        char folder[1024];
+        EXPECT_NE(tarnix::platform::CurrentDirectory(folder, sizeof folder), 0u);
+        const std::string path = std::string(folder) + tarnix::platform::kPathSeparator +
+                                 "platform_profile_" + name + ".ini";
+        std::remove(path.c_str());
+        m_Files.push_back(path);
+        return path;
+    }
+
+    void TearDown() override {
+        for (const std::string& path : m_Files) std::remove(path.c_str());
+    }
+
+  private:
+    std::vector<std::string> m_Files;
+};
+
+TEST_F(ProfileTest, MissingFileGivesTheDefaults) {
+    const std::string file = FreshFile("missing");
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Cam", "Key", 42, file.c_str()), 42);
+    EXPECT_EQ(ReadString("Cam", "Key", file, "fallback   "), "fallback");  // blanks dropped
+    EXPECT_EQ(ReadString("Cam", "Key", file, nullptr), "");
+}
+
+TEST_F(ProfileTest, KeepsFileOrderAndUpdatesKeysWhereTheyStand) {
+    const std::string file = FreshFile("layout");
+    Write("Cam A", "First", "1", file);
+    Write("Cam A", "Second", "2", file);
+    Write("Cam B", "Only", "x", file);
+    Write("Cam A", "Third", "3", file);    // appended to a section in the middle
+    Write("cam a", "SECOND", "22", file);  // updated in place, spelling kept
+    Write("Cam C", "Key", "with = sign", file);
+    EXPECT_EQ(FileText(file),
+              "[Cam A]\nFirst=1\nSecond=22\nThird=3\n"
+              "[Cam B]\nOnly=x\n"
+              "[Cam C]\nKey=with = sign\n");
+    EXPECT_EQ(ReadString("CAM A", "second", file), "22");
+    EXPECT_EQ(ReadString("Cam C", "Key", file), "with = sign");
+#ifndef _WIN32
+    EXPECT_EQ(FileText(file, true).find('\r'), std::string::npos) << "POSIX files end lines in LF";
+#endif
+}
+
+TEST_F(ProfileTest, ReadsIntegersAsLeadingDecimalText) {
+    const std::string file = FreshFile("integers");
+    const struct {
+        const char* text;
+        int32_t value;
+    } cases[] = {
+        {"12", 12},
+        {"-7", -7},
+        {"+5", 5},
+        {"42abc", 42},
+        {"abc", 0},
+        {"- 3", 0},
+        {"  8", 8},
+        {"007", 7},
+        {"4294967297", 1},
+        {"-4294967297", -1},
+        {"2147483648", INT32_MIN},
+    };
+    for (const auto& c : cases) {
+        Write("Ints", "Value", c.text, file);
+        EXPECT_EQ(tarnix::platform::GetProfileInt("Ints", "Value", 99, file.c_str()), c.value)
+            << "\"" << c.text << "\"";
+    }
+    Write("Ints", "Empty", "", file);
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Ints", "Empty", 99, file.c_str()), 99)
+        << "an empty value reads as missing";
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Ints", "Missing", -5, file.c_str()), -5);
+}
+
+TEST_F(ProfileTest, StringsAreCutToTheBufferAndLoseTheirQuotes) {
+    const std::string file = FreshFile("strings");
+    Write("S", "Long", "abcdefghij", file);
+    char buffer[16] = "untouched";
+    EXPECT_EQ(tarnix::platform::GetProfileString("S", "Long", "", buffer, 11, file.c_str()), 10u);
+    EXPECT_STREQ(buffer, "abcdefghij");
+    EXPECT_EQ(tarnix::platform::GetProfileString("S", "Long", "", buffer, 10, file.c_str()), 9u);
+    EXPECT_STREQ(buffer, "abcdefghi");
+    EXPECT_EQ(tarnix::platform::GetProfileString("S", "Long", "", buffer, 1, file.c_str()), 0u);
+    EXPECT_STREQ(buffer, "");
+    std::snprintf(buffer, sizeof buffer, "untouched");
+    EXPECT_EQ(tarnix::platform::GetProfileString("S", "Long", "", buffer, 0, file.c_str()), 0u);
+    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_EQ(
+        tarnix::platform::GetProfileString("S", "None", "defaultvalue", buffer, 5, file.c_str()),
+        4u);
+    EXPECT_STREQ(buffer, "defa");
+
+    Write("S", "Quoted", "\"two words\"", file);
+    EXPECT_EQ(ReadString("S", "Quoted", file), "two words");
+    Write("S", "Empty", "", file);
+    EXPECT_EQ(ReadString("S", "Empty", file), "") << "an empty value is not a missing one";
+    Write("S", "Padded", "   padded", file);
+    EXPECT_EQ(ReadString("S", "Padded", file), "padded");
+}
+
+TEST_F(ProfileTest, NullValueRemovesTheKeyAndNullKeyTheSection) {
+    const std::string file = FreshFile("remove");
+    Write("A", "Keep", "1", file);
+    Write("A", "Drop", "2", file);
+    Write("B", "Gone", "3", file);
+    Write("C", "Stay", "4", file);
+    Write("A", "Drop", nullptr, file);
+    Write("B", nullptr, nullptr, file);
+    EXPECT_EQ(FileText(file), "[A]\nKeep=1\n[C]\nStay=4\n");
+    EXPECT_EQ(ReadString("B", "Gone", file), "<default>");
+}
+
+TEST_F(ProfileTest, ReadsAndKeepsAHandWrittenFile) {
+    const std::string file = FreshFile("handwritten");
+    SetFileText(file,
+                "; camera settings\n"
+                "  [Cam A]  \n"
+                "  Gain = 12  \n"
+                "\n"
+                "; the second camera\n"
+                "[Cam B]\n"
+                "Name = 'quoted text'\n");
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Cam A", "Gain", -1, file.c_str()), 12);
+    EXPECT_EQ(ReadString("Cam B", "Name", file), "quoted text");
+
+    Write("Cam A", "Added", "1", file);
+    const std::string text = FileText(file);
+    EXPECT_NE(text.find("; camera settings\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("; the second camera\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Added=1\n"), std::string::npos) << text;
+    EXPECT_LT(text.find("Added=1"), text.find("[Cam B]")) << text;
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Cam A", "Gain", -1, file.c_str()), 12);
+}
+
+TEST_F(ProfileTest, KeepsAUtf8Mark) {
+    const std::string file = FreshFile("utf8mark");
+    SetFileText(file, "\xEF\xBB\xBF[Cam]\nKey=1\n");
+    EXPECT_EQ(tarnix::platform::GetProfileInt("Cam", "Key", -1, file.c_str()), 1);
+    Write("Cam", "Other", "2", file);
+    EXPECT_EQ(FileText(file), "\xEF\xBB\xBF[Cam]\nKey=1\nOther=2\n");
+}
+
+TEST_F(ProfileTest, WriteIntoAMissingFolderFails) {
+    const std::string file = FreshFile("nofolder") + tarnix::platform::kPathSeparator + "x.ini";
+    EXPECT_FALSE(tarnix::platform::WriteProfileString("S", "K", "v", file.c_str()));
+}
+
+TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
+    const std::string file = FreshFile("threads");
+    constexpr int kThreads = 4;
+    constexpr int kKeys = 25;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([&file, t] {
+            for (int k = 0; k < kKeys; ++k) {
+                const std::string key = Name("T", t, "K", k);
+                const std::string own = Name("Thread ", t, "", 0);
+                tarnix::platform::WriteProfileString("Shared", key.c_str(),
+                                                     std::to_string(k).c_str(), file.c_str());
+                tarnix::platform::WriteProfileString(own.c_str(), key.c_str(), "x", file.c_str());
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+    for (int t = 0; t < kThreads; ++t) {
+        for (int k = 0; k < kKeys; ++k) {
+            const std::string key = Name("T", t, "K", k);
+            const std::string own = Name("Thread ", t, "", 0);
+            EXPECT_EQ(tarnix::platform::GetProfileInt("Shared", key.c_str(), -1, file.c_str()), k)
+                << key;
+            EXPECT_EQ(ReadString(own.c_str(), key.c_str(), file), "x") << key;
+        }
+    }
+}
+
+TEST_F(ProfileTest, ReadersNeverSeeAHalfWrittenFile) {
+    const std::string file = FreshFile("readers");
+    Write("Fixed", "Sentinel", "present", file);
+    std::atomic<bool> writing{true};
+    std::atomic<int> misses{0};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        while (writing) {
+            if (ReadString("Fixed", "Sentinel", file) != "present") ++misses;
+            ++reads;
+        }
+    });
+    const std::string longValue(300, 'v');
+    for (int k = 0; k < 150; ++k) {
+        const std::string key = Name("Key", k, "", 0);
+        tarnix::platform::WriteProfileString("Growing", key.c_str(), longValue.c_str(),
+                                             file.c_str());
+    }
+    writing = false;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(misses.load(), 0);
+}
+
+#ifndef _WIN32
+TEST_F(ProfileTest, ConcurrentWriterProcessesLoseNoKey) {
+    const std::string file = FreshFile("processes");
+    constexpr int kProcesses = 3;
+    constexpr int kKeys = 20;
+    auto writeKeys = [&](int writer) {
+        for (int k = 0; k < kKeys; ++k) {
+            const std::string key = Name("P", writer, "K", k);
+            tarnix::platform::WriteProfileString("Shared", key.c_str(), std::to_string(k).c_str(),
+                                                 file.c_str());
+        }
+    };
+    std::vector<pid_t> children;
+    for (int p = 1; p <= kProcesses; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            writeKeys(p);
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    writeKeys(0);
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int p = 0; p <= kProcesses; ++p) {
+        for (int k = 0; k < kKeys; ++k) {
+            const std::string key = Name("P", p, "K", k);
+            EXPECT_EQ(tarnix::platform::GetProfileInt("Shared", key.c_str(), -1, file.c_str()), k)
+                << key;
+        }
+    }
+}
+
+TEST_F(ProfileTest, BareFileNameIsRelativeToTheCurrentDirectory) {
+    const std::string file = FreshFile("bare");
+    const std::string bare = file.substr(file.rfind('/') + 1);
+    Write("S", "K", "here", bare);
+    EXPECT_EQ(ReadString("S", "K", file), "here");
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,48 @@
+// camhost's sub-commands and the options they share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnix::camhost {
+
+struct Options {
+    bool quiet = false;      // hide the driver's diagnostic lines
+    std::string systemPath;  // folder of the driver's settings file
+};
+
+struct GrabOptions {
+    std::vector<std::string> cameras;  // configuration names or addresses; empty: the first
+    bool all = false;                  // every camera the driver finds
+    int32_t port = 0;                  // first port to use
+    uint32_t count = 10;               // images per camera
+    std::string outDir = "images";
+    double timeoutSeconds = 5.0;  // wait for one image
+    bool continuous = false;      // set "Continous" before grabbing
+    std::string pattern;          // simulated cameras: ramp, bars or gradient
+};
+
+struct StreamOptions {
+    std::vector<std::string> cameras;  // empty: every camera
+    double seconds = 5.0;
+};
+
+struct PropertyOptions {
+    std::string camera;  // empty: the first camera
+    std::string name;
+    std::string value;  // for set: a number, or empty
+};
+
+// Sets the frame pattern of every simulated camera; false (with a message) for an unknown
+// pattern or when the SDK in use is not the simulator.
+bool SetSimulatorPattern(const std::string& pattern);
+
+int RunSdkList(const Options& options);
+int RunList(const Options& options);
+int RunGrab(const Options& options, const GrabOptions& grab);
+int RunStream(const Options& options, const StreamOptions& stream);
+int RunGet(const Options& options, const PropertyOptions& property);
+int RunSet(const Options& options, const PropertyOptions& property);
+
+}  // namespace tarnix::camhost

@@ -1,0 +1,69 @@
+// camhost: a command-line host for the camera driver.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+
+namespace camhost = tarnix::camhost;
+
+int main(int argc, char** argv) {
+    CLI::App app{"camhost - command-line host for the camera driver"};
+    app.require_subcommand(1);
+    camhost::Options options;
+    app.add_flag("-q,--quiet", options.quiet, "Hide the driver's diagnostic lines");
+    app.add_option("--system-path", options.systemPath,
+                   "Folder of the driver's settings file (default: none)");
+
+    int result = 0;
+    app.add_subcommand("sdk-list", "List the cameras the SDK sees (no driver involved)")
+        ->callback([&] { result = camhost::RunSdkList(options); });
+
+    app.add_subcommand("list", "Start the driver and list its cameras' configuration names")
+        ->callback([&] { result = camhost::RunList(options); });
+
+    camhost::GrabOptions grab;
+    CLI::App* grabCmd = app.add_subcommand(
+        "grab", "Grab images and write them as files (the first camera by default)");
+    grabCmd->add_option("camera", grab.cameras, "Configuration names or network addresses");
+    grabCmd->add_flag("-a,--all", grab.all, "Grab from every camera the driver finds");
+    grabCmd->add_option("-n,--count", grab.count, "Images per camera")
+        ->check(CLI::Range(1u, 100000u))
+        ->capture_default_str();
+    grabCmd->add_option("-p,--port", grab.port, "First port")
+        ->check(CLI::Range(0, 127))
+        ->capture_default_str();
+    grabCmd->add_option("-o,--out", grab.outDir, "Output folder")->capture_default_str();
+    grabCmd->add_option("-t,--timeout", grab.timeoutSeconds, "Seconds to wait for one image")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    grabCmd->add_flag("-c,--continuous", grab.continuous, "Switch on continuous delivery first");
+    grabCmd->add_option("--pattern", grab.pattern, "Simulated cameras only: ramp, bars or gradient")
+        ->check(CLI::IsMember({"ramp", "bars", "gradient"}));
+    grabCmd->callback([&] { result = camhost::RunGrab(options, grab); });
+
+    camhost::StreamOptions stream;
+    CLI::App* streamCmd = app.add_subcommand("stream", "Show live frames per second per port");
+    streamCmd->add_option("camera", stream.cameras,
+                          "Configuration names or addresses (default: all)");
+    streamCmd->add_option("-s,--seconds", stream.seconds, "How long to stream")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    streamCmd->callback([&] { result = camhost::RunStream(options, stream); });
+
+    camhost::PropertyOptions property;
+    CLI::App* getCmd = app.add_subcommand("get", "Read a property by name");
+    getCmd->add_option("name", property.name, "Property name")->required();
+    getCmd->add_option("--camera", property.camera,
+                       "Configuration name or address (default: the first)");
+    getCmd->callback([&] { result = camhost::RunGet(options, property); });
+
+    CLI::App* setCmd =
+        app.add_subcommand("set", "Write a property by name (Name=text for text values)");
+    setCmd->add_option("name", property.name, "Property name, or Name=text")->required();
+    setCmd->add_option("value", property.value, "Number for unsigned properties");
+    setCmd->add_option("--camera", property.camera,
+                       "Configuration name or address (default: the first)");
+    setCmd->callback([&] { result = camhost::RunSet(options, property); });
+
+    CLI11_PARSE(app, argc, argv);
+    return result;
+}

@@ -1,0 +1,91 @@
+// camhost sdk-list: the cameras the SDK sees, straight from the SDK (no driver involved).
+#include <cstdio>
+#include <vector>
+
+#include "Commands.h"
+#include "SdkLibrary.h"
+
+namespace tarnix::camhost {
+
+namespace {
+
+struct CameraSummary {
+    std::string address = "?";
+    std::string format = "?";
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+// Opens the camera only to read what the enumeration record does not carry.
+CameraSummary Describe(const SdkLibrary& sdk, uint32_t id) {
+    CameraSummary summary;
+    tPvHandle handle = 0;
+    if (sdk.CameraOpen(id, ePvAccessMonitor, &handle) != ePvErrSuccess) return summary;
+    char text[64] = {};
+    uint32_t filled = 0;
+    if (sdk.AttrStringGet(handle, "DeviceIPAddress", text, sizeof text, &filled) == 0)
+        summary.address = text;
+    if (sdk.AttrEnumGet(handle, "PixelFormat", text, sizeof text, &filled) == 0)
+        summary.format = text;
+    sdk.AttrUint32Get(handle, "Width", &summary.width);
+    sdk.AttrUint32Get(handle, "Height", &summary.height);
+    sdk.CameraClose(handle);
+    return summary;
+}
+
+}  // namespace
+
+bool SetSimulatorPattern(const std::string& pattern) {
+    const uint32_t code = pattern == "bars"       ? ePvSimPatternBars
+                          : pattern == "gradient" ? ePvSimPatternMovingGradient
+                                                  : ePvSimPatternRamp;
+    // The same library the driver loaded: loading it again only takes another reference.
+    SdkLibrary sdk;
+    if (!sdk.Load(ProgramDir() + SdkFileName())) {
+        std::fprintf(stderr, "camhost: --pattern needs the simulated cameras: %s\n",
+                     sdk.error().c_str());
+        return false;
+    }
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    for (uint32_t i = 0; i < filled; ++i) sdk.SimSetPattern(cameras[i].UniqueId, code);
+    return true;
+}
+
+int RunSdkList(const Options&) {
+    SdkLibrary sdk;
+    std::string path = ProgramDir() + SdkFileName();
+    if (!sdk.Load(path)) {
+        std::fprintf(stderr, "camhost: %s\n", sdk.error().c_str());
+        return 2;
+    }
+    uint32_t major = 0, minor = 0;
+    sdk.Version(&major, &minor);
+    if (tPvErr err = sdk.Initialize(); err != ePvErrSuccess) {
+        std::fprintf(stderr, "camhost: the SDK did not start (error %u)\n", err);
+        return 2;
+    }
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    std::printf("SDK %u.%u, %u camera(s)\n", major, minor, filled);
+    if (filled > 0)
+        std::printf("%-6s %-16s %-12s %-15s %-8s %s\n", "id", "name", "serial", "address", "format",
+                    "size");
+    for (uint32_t i = 0; i < filled; ++i) {
+        const tPvCameraInfo& info = cameras[i];
+        CameraSummary summary = Describe(sdk, info.UniqueId);
+        std::printf("%-6u %-16.16s %-12.32s %-15s %-8s %ux%u\n", info.UniqueId, info.DisplayName,
+                    info.SerialString, summary.address.c_str(), summary.format.c_str(),
+                    summary.width, summary.height);
+    }
+    sdk.UnInitialize();
+    return 0;
+}
+
+}  // namespace tarnix::camhost
