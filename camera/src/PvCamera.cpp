@@ -38,9 +38,11 @@ std::unique_ptr<tPvFrame> EmptyFrameRecord(CCamera* owner) {
 
 }  // namespace
 
-CCamera::CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath)
+CCamera::CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame,
+                 const char* systemPath)
     : m_FrameStorage(EmptyFrameRecord(this)),
       m_Info(info),
+      m_Port(port),
       m_Frame(*m_FrameStorage),
       m_OnFrame(onFrame),
       m_Serial(this),
@@ -53,6 +55,7 @@ CCamera::CCamera(tPvHandle handle)
     : m_FrameStorage(EmptyFrameRecord(this)),
       m_Info{},
       m_Handle(handle),
+      m_Port(0),
       m_Frame(*m_FrameStorage),
       m_OnFrame(nullptr),
       m_Serial(this),

@@ -122,7 +122,7 @@ void CCamera::OnFrameCompleted(tPvFrame& frame) {
             if (m_OnFrame != nullptr) {
                 const CCamera* const outer = t_NotifyingCamera;
                 t_NotifyingCamera = this;
-                m_OnFrame(this);
+                m_OnFrame(m_Port);
                 t_NotifyingCamera = outer;
             }
         }

@@ -21,8 +21,9 @@ namespace tarnix {
 
 class CCamera;
 
-// Called after each delivered frame; the driver's choice is NotifyComplete.
-using FrameNotify = void (*)(CCamera* camera);
+// Called with the camera's port after each delivered frame; the driver's choice is
+// NotifyComplete.
+using FrameNotify = void (*)(int32_t port);
 
 // Size of the settings-file path buffer, terminator included.
 constexpr size_t kSettingsPathSize = 512;
@@ -33,10 +34,10 @@ constexpr uint32_t kLutSize = 131072;
 // is using it keeps it alive until it is done, even when the port is closed meanwhile.
 class CCamera : public std::enable_shared_from_this<CCamera> {
   public:
-    // A camera known from the SDK's camera-info record (copied whole); not open yet. Its
-    // settings file lies in systemPath (or, when that path is too long, in the current
-    // directory).
-    CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath);
+    // A camera known from the SDK's camera-info record (copied whole), for port; not open
+    // yet. onFrame is called with port after each delivered frame. Its settings file lies in
+    // systemPath (or, when that path is too long, in the current directory).
+    CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame, const char* systemPath);
     // A camera already open under handle, for the attribute layer only: the object neither
     // captures nor closes that handle.
     explicit CCamera(tPvHandle handle);
@@ -121,8 +122,9 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     const tPvCameraInfo m_Info;
     // 0 while no camera is open. Read by SDK and timer threads.
     std::atomic<tPvHandle> m_Handle{0};
-    // The port the camera was opened on; read by the frame thread.
-    std::atomic<int32_t> m_Port{0};
+    // The port the camera belongs to, fixed when it is built; the frame handler passes it to
+    // m_OnFrame and names it in its error line. 0 for a camera built around a handle.
+    const int32_t m_Port;
     // The one frame record queued with the SDK. It lives apart from the object so that a
     // record the SDK failed to give back can outlive it (see the destructor).
     tPvFrame& m_Frame;
