@@ -175,6 +175,7 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
     pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
     EXPECT_FALSE(camera.Open());
     EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.State(), CameraState::Open);
     EXPECT_FALSE(camera.Grab());
     pvsim_fail_attr(id, "AcquisitionMode", 0, 0);
     EXPECT_FALSE(camera.Open());  // still holding the handle
@@ -183,6 +184,45 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
     EXPECT_EQ(camera.m_Handle, 0u);
     EXPECT_TRUE(camera.Open());
     EXPECT_TRUE(camera.Grab());
+}
+
+bool WaitForState(const CCamera& camera, CameraState state) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (camera.State() != state) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A stop leaves the camera open but not capturing; a record the SDK cannot take back stalls
+// it. Neither answers requests any more, and both still close.
+TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    WaitForSoftwareTriggers(id);
+    CCamera camera(InfoOf(id), 0, nullptr, "");
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+    EXPECT_FALSE(camera.Grab());
+    ASSERT_TRUE(camera.Open());
+    EXPECT_EQ(camera.State(), CameraState::Capturing);
+
+    EXPECT_TRUE(camera.StopCapture());
+    EXPECT_EQ(camera.State(), CameraState::Open);
+    EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_FALSE(camera.Grab());
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+
+    // Unplugged, the queued frame fails and cannot be queued again.
+    ASSERT_TRUE(camera.Open());
+    ASSERT_TRUE(camera.Grab());
+    ASSERT_EQ(pvsim_unplug(id), ePvErrSuccess);
+    ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
+    EXPECT_THAT(TakeLines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
+    EXPECT_FALSE(camera.Grab());
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+    EXPECT_EQ(camera.m_Handle, 0u);
 }
 
 // The SDK may still own the buffers after it refused the close: they stay while the object
