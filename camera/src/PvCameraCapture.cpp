@@ -139,6 +139,9 @@ void CCamera::OnFrameCompleted(tPvFrame& frame) {
 }
 
 void CCamera::ConvertFrame() {
+    // Exclusive for the conversion only, never across the host's callback: a host thread
+    // copying a row waits at most for one conversion, and never sees half of two frames.
+    std::unique_lock<std::shared_mutex> lock(m_ImageLock);
     const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
     convert::ConvertFrame(m_Frame, image, m_UseLut ? m_Lut.get() : nullptr,
                           Sdk().PvUtilityColorInterpolate);

@@ -159,8 +159,8 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     std::atomic<bool> m_Continuous{false};
     // Frame-start trigger mode 0..6, read when capture starts.
     std::atomic<uint32_t> m_TriggerMode{0};
-    // The output image and its size in bytes. Replaced only by Open and Close, under
-    // m_ImageLock; written by the frame handler while capture runs.
+    // The output image and its size in bytes. Replaced only by Open and Close, and written by
+    // the frame handler while capture runs, each under m_ImageLock held exclusively.
     std::unique_ptr<uint8_t[]> m_Image;
     uint32_t m_ImageSize = 0;
     // Re-entrant: the host's completion callback runs inside it and may grab again.
@@ -227,7 +227,9 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Open and Close one at a time (host threads, and later the reconnect timer and the
     // link-event thread).
     std::mutex m_OpenCloseMutex;
-    // Keeps the buffers and the geometry still while a host thread copies a row.
+    // Keeps the buffers, the geometry and the image content still while a host thread copies
+    // a row (shared). Always taken last (the frame handler takes it inside m_Lock), and no
+    // other lock is taken while it is held.
     std::shared_mutex m_ImageLock;
 };
 
