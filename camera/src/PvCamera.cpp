@@ -2,6 +2,7 @@
 // from the camera's image format.
 #include "camera/PvCamera.h"
 
+#include <base/Assert.h>
 #include <base/Errors.h>
 #include <base/SdkApi.h>
 #include <platform/System.h>
@@ -29,6 +30,30 @@ bool IsMonoFormat(const char* format) {
     return std::strcmp(format, "Mono8") == 0 || std::strcmp(format, "Mono16") == 0;
 }
 
+// Every step the camera's life has, and who takes it.
+struct Step {
+    CameraState from;
+    CameraState to;
+};
+constexpr Step kSteps[] = {
+    {CameraState::Closed, CameraState::Open},        // Open, once the SDK opened the camera
+    {CameraState::Open, CameraState::Capturing},     // StartCapture, before the record is queued
+    {CameraState::Capturing, CameraState::Open},     // StartCapture, queueing failed; StopCapture
+    {CameraState::Capturing, CameraState::Stalled},  // frame handler, queueing again failed
+    {CameraState::Stalled, CameraState::Open},       // StopCapture
+    {CameraState::Open, CameraState::Closed},        // Close, whatever the SDK's close returned
+};
+
+constexpr bool IsStep(CameraState from, CameraState to) {
+    for (const Step& step : kSteps)
+        if (step.from == from && step.to == to) return true;
+    return false;
+}
+
+constexpr uint32_t Bit(CameraState state) {
+    return 1U << static_cast<unsigned>(state);
+}
+
 std::unique_ptr<tPvFrame> EmptyFrameRecord(CCamera* owner) {
     auto record = std::make_unique<tPvFrame>();
     std::memset(record.get(), 0, sizeof(tPvFrame));
@@ -38,9 +63,11 @@ std::unique_ptr<tPvFrame> EmptyFrameRecord(CCamera* owner) {
 
 }  // namespace
 
-CCamera::CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath)
+CCamera::CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame,
+                 const char* systemPath)
     : m_FrameStorage(EmptyFrameRecord(this)),
       m_Info(info),
+      m_Port(port),
       m_Frame(*m_FrameStorage),
       m_OnFrame(onFrame),
       m_Serial(this),
@@ -53,11 +80,13 @@ CCamera::CCamera(tPvHandle handle)
     : m_FrameStorage(EmptyFrameRecord(this)),
       m_Info{},
       m_Handle(handle),
+      m_Port(0),
       m_Frame(*m_FrameStorage),
       m_OnFrame(nullptr),
       m_Serial(this),
       m_Lut(std::make_unique<uint8_t[]>(kLutSize)),
-      m_OwnsHandle(false) {
+      m_OwnsHandle(false),
+      m_State(handle != 0 ? CameraState::Open : CameraState::Closed) {
     BuildIniPath("");
 }
 
@@ -73,6 +102,36 @@ CCamera::~CCamera() {
     }
 }
 
+bool CCamera::IsAllowed(Operation operation) const {
+    uint32_t states = 0;
+    switch (operation) {
+        case Operation::Open:
+            states = Bit(CameraState::Closed);
+            break;
+        case Operation::StartCapture:
+            states = Bit(CameraState::Open);
+            break;
+        // Every state with a handle: a camera whose capture failed to start may still have the
+        // SDK capture running, and a stop ends it.
+        case Operation::Close:
+        case Operation::StopCapture:
+            states =
+                Bit(CameraState::Open) | Bit(CameraState::Capturing) | Bit(CameraState::Stalled);
+            break;
+        // Nothing is queued while Stalled, so a request could never be answered.
+        case Operation::Grab:
+        case Operation::HandleFrame:
+            states = Bit(CameraState::Capturing);
+            break;
+    }
+    return (states & Bit(m_State.load())) != 0;
+}
+
+void CCamera::MoveTo(CameraState to) {
+    const CameraState from = m_State.exchange(to);
+    TARNIX_ASSERT(IsStep(from, to), "PvCamera");
+}
+
 // The system path when the settings file fits there, else the current directory, else the
 // bare file name; never more than the buffer holds.
 void CCamera::BuildIniPath(const char* systemPath) {
@@ -86,12 +145,14 @@ void CCamera::BuildIniPath(const char* systemPath) {
 
 bool CCamera::Open() {
     std::lock_guard<std::mutex> openClose(m_OpenCloseMutex);
-    if (m_Handle.load() != 0) return false;
+    if (!IsAllowed(Operation::Open)) return false;
     tPvHandle handle = 0;
     if (ReportError(Sdk().PvCameraOpen(m_Info.UniqueId, ePvAccessMaster, &handle),
                     "PvCameraOpen") != ePvErrSuccess)
         return false;
     m_Handle = handle;
+    // Open from here on, also when a later step fails: the handle stays until Close.
+    MoveTo(CameraState::Open);
     LoadSettings();
     AllocateBuffers();
     LoadLut();
@@ -147,13 +208,14 @@ bool CCamera::Close() {
     } else {
         openClose.lock();
     }
+    if (!IsAllowed(Operation::Close)) return true;
     const tPvHandle handle = m_Handle.load();
-    if (handle == 0) return true;
     StopCapture();
     // A refused close may leave the SDK holding the buffers; they stay until a later close
     // succeeds or the object goes.
     if (Sdk().PvCameraClose(handle) == ePvErrSuccess) FreeBuffers();
     m_Handle = 0;
+    MoveTo(CameraState::Closed);
     return true;
 }
 

@@ -37,8 +37,8 @@ bool CCamera::IsHandlingFrameOnThisThread() const {
 }
 
 bool CCamera::StartCapture() {
+    if (!IsAllowed(Operation::StartCapture)) return false;
     const tPvHandle handle = m_Handle.load();
-    if (handle == 0) return false;
     if (!AttrStringSet("AcquisitionMode", "Continuous")) return false;
     if (ReportError(Sdk().PvCaptureStart(handle), "PvCaptureStart") != ePvErrSuccess) return false;
     char mode[kTriggerModeTextSize + 1] = {};
@@ -50,22 +50,24 @@ bool CCamera::StartCapture() {
         ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
         return false;
     }
-    // Capturing is set before the record is queued: its frame may complete at once, and
-    // the handler must not take it for a frame of a stopped camera.
+    // Capturing before the record is queued: its frame may complete at once, and the
+    // handler must not take it for a frame of a stopped camera.
     std::lock_guard<platform::RecursiveLock> lock(m_Lock);
-    m_Capturing = true;
-    m_Capturing = QueueFrameLocked();
-    return m_Capturing;
+    MoveTo(CameraState::Capturing);
+    if (QueueFrameLocked()) return true;
+    MoveTo(CameraState::Open);
+    return false;
 }
 
 bool CCamera::StopCapture() {
+    if (!IsAllowed(Operation::StopCapture)) return true;
     const tPvHandle handle = m_Handle.load();
-    if (handle == 0) return true;
     {
         // Waits for a conversion or host callback in progress.
         std::lock_guard<platform::RecursiveLock> lock(m_Lock);
-        m_Queued = false;
-        m_Capturing = false;
+        const CameraState state = m_State.load();
+        if (state == CameraState::Capturing || state == CameraState::Stalled)
+            MoveTo(CameraState::Open);
         m_GrabPending = false;
         CommandRun("AcquisitionStop");
         ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
@@ -82,14 +84,13 @@ bool CCamera::QueueFrameLocked() {
     const bool queued = ReportError(Sdk().PvCaptureQueueFrame(m_Handle.load(), &m_Frame, FrameCB),
                                     "PvCaptureQueueFrame") == ePvErrSuccess;
     if (!queued) m_FrameWithSdk = false;
-    m_Queued = queued;
     return queued;
 }
 
 bool CCamera::Grab() {
-    if (!m_Queued) return false;
+    if (!IsAllowed(Operation::Grab)) return false;
     std::lock_guard<platform::RecursiveLock> lock(m_Lock);
-    if (!m_Queued) return false;  // stopped while we waited for the lock
+    if (!IsAllowed(Operation::Grab)) return false;  // stopped or stalled while we waited
     if (!m_GrabPending) {
         m_GrabPending = m_TriggerMode == kTriggerModeSoftware
                             ? CommandRun("FrameStartTriggerSoftware")
@@ -110,19 +111,19 @@ void PVDECL CCamera::FrameCB(tPvFrame* frame) {
 void CCamera::OnFrameCompleted(tPvFrame& frame) {
     m_FrameWithSdk = false;
     m_LastStatus = frame.Status;
-    if (!m_Capturing) return;
+    if (!IsAllowed(Operation::HandleFrame)) return;
     // Should the host close this port from inside its callback, the object lives on until
     // this handler is done with it.
     const std::shared_ptr<CCamera> keepAlive = weak_from_this().lock();
     std::lock_guard<platform::RecursiveLock> lock(m_Lock);
-    if (!m_Capturing) return;  // a stop got the lock first
+    if (!IsAllowed(Operation::HandleFrame)) return;  // a stop got the lock first
     if (frame.Status == ePvErrSuccess) {
         if (m_GrabPending || m_Continuous) {
             ConvertFrame();
             if (m_OnFrame != nullptr) {
                 const CCamera* const outer = t_NotifyingCamera;
                 t_NotifyingCamera = this;
-                m_OnFrame(this);
+                m_OnFrame(m_Port);
                 t_NotifyingCamera = outer;
             }
         }
@@ -131,11 +132,16 @@ void CCamera::OnFrameCompleted(tPvFrame& frame) {
     }
     // A request made inside the host's callback ends here with the one it answered.
     m_GrabPending = false;
-    if (!m_Capturing) return;  // the host's callback closed the port
-    QueueFrameLocked();
+    if (m_State.load() != CameraState::Capturing) return;  // the host's callback closed the port
+    // Nothing comes back without a queued record: the camera delivers no more frames and
+    // refuses requests until it is stopped.
+    if (!QueueFrameLocked()) MoveTo(CameraState::Stalled);
 }
 
 void CCamera::ConvertFrame() {
+    // Exclusive for the conversion only, never across the host's callback: a host thread
+    // copying a row waits at most for one conversion, and never sees half of two frames.
+    std::unique_lock<std::shared_mutex> lock(m_ImageLock);
     const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
     convert::ConvertFrame(m_Frame, image, m_UseLut ? m_Lut.get() : nullptr,
                           Sdk().PvUtilityColorInterpolate);

@@ -1,7 +1,6 @@
 #include "driver/HostSettings.h"
 
 #include <base/TextUtil.h>
-#include <camera/PvCamera.h>
 
 #include <atomic>
 #include <mutex>
@@ -35,9 +34,9 @@ TarnixCompleteCallback GetCompleteCallback() {
     return g_CompleteCallback.load();
 }
 
-void NotifyComplete(CCamera* camera) {
+void NotifyComplete(int32_t port) {
     const TarnixCompleteCallback callback = g_CompleteCallback.load();
-    if (callback != nullptr) callback(0, camera->m_Port.load());
+    if (callback != nullptr) callback(0, port);
 }
 
 }  // namespace tarnix

@@ -42,10 +42,9 @@ bool OpenPort(int32_t port, const char* name, uint32_t size[2]) {
     if (!reservation) return false;  // occupied, being opened, or no such port
     tPvCameraInfo info{};
     if (!FindCameraToOpen(name, info)) return false;
-    auto camera = std::make_shared<CCamera>(info, NotifyComplete, SystemPath().c_str());
-    // Known before the open starts capture, so every frame line and notification of this
-    // camera names its port.
-    camera->m_Port = port;
+    // Bound to its port from the start, so every frame line and notification of this camera
+    // names it.
+    auto camera = std::make_shared<CCamera>(info, port, NotifyComplete, SystemPath().c_str());
     // The camera stays in its slot even when the open fails, until closeCVLPort.
     reservation.Fill(camera);
     if (!camera->Open()) return false;

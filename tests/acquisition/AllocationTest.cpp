@@ -101,11 +101,12 @@ tPvErr PVDECL QueueThroughCounter(tPvHandle handle, tPvFrame* record, tPvFrameCa
     return ::PvCaptureQueueFrame(handle, record, CountingHandler);
 }
 
-// What a host does on each notification: read every row of the image.
-void ReadAllRows(CCamera* camera) {
-    Stream* stream = StreamOf(&camera->m_Frame);
+// What a host does on each notification: read every row of the image. The streams' index
+// is their port.
+void ReadAllRows(int32_t port) {
+    Stream& stream = g_Streams[static_cast<size_t>(port)];
     for (uint32_t row = 0; row < kHeight; ++row)
-        camera->GetRow(stream->row.data(), row, 0, kWidth - 1);
+        stream.camera->GetRow(stream.row.data(), row, 0, kWidth - 1);
 }
 
 TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
@@ -129,7 +130,8 @@ TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
         ASSERT_EQ(PvAttrFloat32Set(handle, "FrameRate", 10000.0F), ePvErrSuccess);
         PvCameraClose(handle);
 
-        g_Streams[format].camera = std::make_shared<CCamera>(info, ReadAllRows, "");
+        g_Streams[format].camera =
+            std::make_shared<CCamera>(info, static_cast<int32_t>(format), ReadAllRows, "");
         g_Streams[format].camera->m_Continuous = true;
     }
     for (Stream& stream : g_Streams) ASSERT_TRUE(stream.camera->Open());

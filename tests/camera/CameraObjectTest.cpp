@@ -115,7 +115,7 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
 
     // A 16-bit mono image keeps the raw frame's size, 2 bytes a pixel, of which the first
     // width x height bytes are the image.
-    CCamera camera(InfoOf(mono16), nullptr, "");
+    CCamera camera(InfoOf(mono16), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.m_BytesPerPixel, 1);
     EXPECT_EQ(camera.m_ImageSize, 400u);
@@ -124,7 +124,7 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
 
     // Colour, Bayer and YUV images all have 3 bytes a pixel, whatever the raw frame holds.
     for (const uint32_t id : {bayer, yuv}) {
-        CCamera colour(InfoOf(id), nullptr, "");
+        CCamera colour(InfoOf(id), 0, nullptr, "");
         ASSERT_TRUE(colour.Open()) << id;
         EXPECT_EQ(colour.m_BytesPerPixel, 3) << id;
         EXPECT_EQ(colour.m_ImageSize, 600u) << id;
@@ -152,7 +152,7 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
 
 TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnImage) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, ePvSimNoTotalBytes);
-    CCamera camera(InfoOf(id), nullptr, "");
+    CCamera camera(InfoOf(id), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.m_Image, nullptr);
     EXPECT_EQ(camera.m_Width, 0u);
@@ -164,7 +164,7 @@ TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnI
 
 TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
-    CCamera camera(InfoOf(id), nullptr, "");
+    CCamera camera(InfoOf(id), 0, nullptr, "");
 
     pvsim_fail_next_open(id, ePvErrAccessDenied);
     EXPECT_FALSE(camera.Open());
@@ -175,6 +175,7 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
     pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
     EXPECT_FALSE(camera.Open());
     EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.State(), CameraState::Open);
     EXPECT_FALSE(camera.Grab());
     pvsim_fail_attr(id, "AcquisitionMode", 0, 0);
     EXPECT_FALSE(camera.Open());  // still holding the handle
@@ -185,11 +186,50 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
     EXPECT_TRUE(camera.Grab());
 }
 
+bool WaitForState(const CCamera& camera, CameraState state) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (camera.State() != state) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A stop leaves the camera open but not capturing; a record the SDK cannot take back stalls
+// it. Neither answers requests any more, and both still close.
+TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    WaitForSoftwareTriggers(id);
+    CCamera camera(InfoOf(id), 0, nullptr, "");
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+    EXPECT_FALSE(camera.Grab());
+    ASSERT_TRUE(camera.Open());
+    EXPECT_EQ(camera.State(), CameraState::Capturing);
+
+    EXPECT_TRUE(camera.StopCapture());
+    EXPECT_EQ(camera.State(), CameraState::Open);
+    EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_FALSE(camera.Grab());
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+
+    // Unplugged, the queued frame fails and cannot be queued again.
+    ASSERT_TRUE(camera.Open());
+    ASSERT_TRUE(camera.Grab());
+    ASSERT_EQ(pvsim_unplug(id), ePvErrSuccess);
+    ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
+    EXPECT_THAT(TakeLines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
+    EXPECT_FALSE(camera.Grab());
+    EXPECT_TRUE(camera.Close());
+    EXPECT_EQ(camera.State(), CameraState::Closed);
+    EXPECT_EQ(camera.m_Handle, 0u);
+}
+
 // The SDK may still own the buffers after it refused the close: they stay while the object
 // lives, and go with it (the leak checker of the sanitizer build watches).
 TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
     const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8);
-    auto camera = std::make_unique<CCamera>(InfoOf(id), nullptr, "");
+    auto camera = std::make_unique<CCamera>(InfoOf(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
     const tPvHandle handle = camera->m_Handle;
     g_RefuseClose = true;
@@ -207,7 +247,7 @@ TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
 TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
     WaitForSoftwareTriggers(id);
-    auto camera = std::make_shared<CCamera>(InfoOf(id), nullptr, "");
+    auto camera = std::make_shared<CCamera>(InfoOf(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
     const tPvHandle handle = camera->m_Handle;
     tPvFrame* const record = &camera->m_Frame;
@@ -234,7 +274,7 @@ TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
 TEST_F(CameraObjectTest, DestroyingAStreamingCameraLeavesNoHandlerBehind) {
     const uint32_t id = AddCamera(ePvFmtYuv422, 16, 8);
     for (int round = 0; round < 20; ++round) {
-        auto camera = std::make_shared<CCamera>(InfoOf(id), nullptr, "");
+        auto camera = std::make_shared<CCamera>(InfoOf(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open());
         camera->m_Continuous = true;
         ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
@@ -271,16 +311,16 @@ TEST(SettingsPathTest, ACameraFallsBackToTheCurrentDirectory) {
     char expected[kSettingsPathSize];
     ASSERT_TRUE(ComposeSettingsPath(directory, expected, sizeof expected));
 
-    EXPECT_STREQ(CCamera(InfoOf(1), nullptr, "").m_IniPath, "Tarnix.ini");
-    EXPECT_EQ(std::string(CCamera(InfoOf(1), nullptr, ("x" + sep).c_str()).m_IniPath),
+    EXPECT_STREQ(CCamera(InfoOf(1), 0, nullptr, "").m_IniPath, "Tarnix.ini");
+    EXPECT_EQ(std::string(CCamera(InfoOf(1), 0, nullptr, ("x" + sep).c_str()).m_IniPath),
               "x" + sep + "Tarnix.ini");
     // The longest system path the driver keeps (511 characters) leaves no room for the name.
     const std::string longPath(511, 'p');
-    EXPECT_STREQ(CCamera(InfoOf(1), nullptr, longPath.c_str()).m_IniPath, expected);
+    EXPECT_STREQ(CCamera(InfoOf(1), 0, nullptr, longPath.c_str()).m_IniPath, expected);
 }
 
 TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
-    const CCamera camera(InfoOf(1), nullptr, "");
+    const CCamera camera(InfoOf(1), 0, nullptr, "");
     EXPECT_FALSE(camera.m_UseLut);
     ASSERT_NE(camera.m_Lut, nullptr);
     const uint8_t* lut = camera.m_Lut.get();

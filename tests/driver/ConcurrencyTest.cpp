@@ -45,7 +45,8 @@ void OpenAndCloseSomePorts() {
     for (int i = 0; i < kRounds; ++i) {
         PortReservation reservation(Ports(), i % kPortsUsed);
         if (reservation) {
-            reservation.Fill(std::make_shared<CCamera>(SimMono8(), NotifyComplete, ""));
+            reservation.Fill(
+                std::make_shared<CCamera>(SimMono8(), i % kPortsUsed, NotifyComplete, ""));
         }
         Ports().Take((i + 1) % kPortsUsed);
     }

@@ -26,7 +26,7 @@ tPvCameraInfo Info(uint32_t id, const char* displayName, const char* serial) {
 }
 
 std::shared_ptr<CCamera> Put(PortTable& table, int32_t port, const tPvCameraInfo& info) {
-    auto camera = std::make_shared<CCamera>(info, NotifyComplete, "");
+    auto camera = std::make_shared<CCamera>(info, port, NotifyComplete, "");
     EXPECT_TRUE(table.Reserve(port));
     table.Fill(port, camera);
     return camera;
@@ -49,7 +49,7 @@ TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
     {
         PortReservation reservation(table, 3);
         ASSERT_TRUE(reservation);
-        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), nullptr, ""));
+        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), 3, nullptr, ""));
     }
     EXPECT_NE(table.At(3), nullptr);  // filling ended the claim; the camera stays
     EXPECT_FALSE(table.Reserve(3));
@@ -113,13 +113,12 @@ void TARNIX_CALL RecordCompletion(int32_t reserved, int32_t port) {
 }
 
 TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
-    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), NotifyComplete, "");
-    camera.m_Port = 17;
+    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), 17, NotifyComplete, "");
     g_Completions.clear();
     SetCompleteCallback(nullptr);
-    camera.m_OnFrame(&camera);
+    camera.m_OnFrame(camera.m_Port);
     SetCompleteCallback(RecordCompletion);
-    camera.m_OnFrame(&camera);
+    camera.m_OnFrame(camera.m_Port);
     SetCompleteCallback(nullptr);
     EXPECT_THAT(g_Completions, ElementsAre(std::make_pair(0, 17)));
 }

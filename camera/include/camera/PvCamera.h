@@ -21,8 +21,21 @@ namespace tarnix {
 
 class CCamera;
 
-// Called after each delivered frame; the driver's choice is NotifyComplete.
-using FrameNotify = void (*)(CCamera* camera);
+// Called with the camera's port after each delivered frame; the driver's choice is
+// NotifyComplete.
+using FrameNotify = void (*)(int32_t port);
+
+// The camera's life in one value. Every step from one state to the next goes through
+// CCamera::MoveTo, which knows the allowed steps; every acquisition operation first asks
+// whether it may run in the current state. Reconnect will add Waiting (closed, an attempt
+// scheduled) and Exhausted (closed, no attempt left): more states without a handle, entered
+// from Closed and left for Open, to be added to the steps and to the operations' states.
+enum class CameraState : uint8_t {
+    Closed,     // no SDK handle
+    Open,       // handle open, capture not running: not started, stopped, or failed to start
+    Capturing,  // capture running, the frame record queued or being handled
+    Stalled,    // capture running, but the record could not be queued again: no more frames
+};
 
 // Size of the settings-file path buffer, terminator included.
 constexpr size_t kSettingsPathSize = 512;
@@ -33,10 +46,10 @@ constexpr uint32_t kLutSize = 131072;
 // is using it keeps it alive until it is done, even when the port is closed meanwhile.
 class CCamera : public std::enable_shared_from_this<CCamera> {
   public:
-    // A camera known from the SDK's camera-info record (copied whole); not open yet. Its
-    // settings file lies in systemPath (or, when that path is too long, in the current
-    // directory).
-    CCamera(const tPvCameraInfo& info, FrameNotify onFrame, const char* systemPath);
+    // A camera known from the SDK's camera-info record (copied whole), for port; not open
+    // yet. onFrame is called with port after each delivered frame. Its settings file lies in
+    // systemPath (or, when that path is too long, in the current directory).
+    CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame, const char* systemPath);
     // A camera already open under handle, for the attribute layer only: the object neither
     // captures nor closes that handle.
     explicit CCamera(tPvHandle handle);
@@ -52,6 +65,9 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Stops capture and closes the camera. Always true. When the SDK refuses the close, the
     // buffers stay (the SDK may still own them) but the handle is forgotten.
     bool Close();
+
+    // Where the camera is in its life; other threads may move it on at any time.
+    CameraState State() const { return m_State.load(); }
 
     // Acquisition. StartCapture ends with the frame queued; StopCapture returns once no frame
     // handler of this camera runs any more (unless called from inside one).
@@ -119,10 +135,13 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
   public:
     // The SDK's record of this camera: id, serial text, display name.
     const tPvCameraInfo m_Info;
-    // 0 while no camera is open. Read by SDK and timer threads.
+    // 0 while no camera is open. Read by SDK and timer threads. Set just before the step to
+    // Open and cleared just before the step to Closed; the attribute layer and the SDK calls
+    // use it, the checks of what may run use the state.
     std::atomic<tPvHandle> m_Handle{0};
-    // The port the camera was opened on; read by the frame thread.
-    std::atomic<int32_t> m_Port{0};
+    // The port the camera belongs to, fixed when it is built; the frame handler passes it to
+    // m_OnFrame and names it in its error line. 0 for a camera built around a handle.
+    const int32_t m_Port;
     // The one frame record queued with the SDK. It lives apart from the object so that a
     // record the SDK failed to give back can outlive it (see the destructor).
     tPvFrame& m_Frame;
@@ -133,18 +152,15 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     uint32_t m_Network = 1000;
     // Bytes per output pixel: 1 for mono cameras, 3 otherwise, 0 until the format was read.
     std::atomic<int32_t> m_BytesPerPixel{0};
-    // Capture running and frames to be handled; read without the lock by the frame handler.
-    std::atomic<bool> m_Capturing{false};
-    // The last queueing of m_Frame succeeded; read without the lock by Grab.
-    std::atomic<bool> m_Queued{false};
-    // A grab was requested and its frame not yet delivered. Guarded by m_Lock.
+    // A grab was requested and its frame not yet delivered. Guarded by m_Lock; only
+    // meaningful while Capturing, and cleared whenever capture stops.
     bool m_GrabPending = false;
     // Deliver every frame, not only requested ones (property "Continous").
     std::atomic<bool> m_Continuous{false};
     // Frame-start trigger mode 0..6, read when capture starts.
     std::atomic<uint32_t> m_TriggerMode{0};
-    // The output image and its size in bytes. Replaced only by Open and Close, under
-    // m_ImageLock; written by the frame handler while capture runs.
+    // The output image and its size in bytes. Replaced only by Open and Close, and written by
+    // the frame handler while capture runs, each under m_ImageLock held exclusively.
     std::unique_ptr<uint8_t[]> m_Image;
     uint32_t m_ImageSize = 0;
     // Re-entrant: the host's completion callback runs inside it and may grab again.
@@ -169,12 +185,22 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     int32_t m_LutGenSteepness = 1;
 
   private:
+    // The operations whose start depends on the camera's state. GetRow is not one: the image
+    // decides, and it outlives a stop (and a close the SDK refused).
+    enum class Operation : uint8_t { Open, Close, StartCapture, StopCapture, Grab, HandleFrame };
+    // Whether operation may run in the current state. Those that may not do nothing and give
+    // their "nothing to do" result (false, or true for Close and StopCapture).
+    bool IsAllowed(Operation operation) const;
+    // The one place the state changes. A step the camera's life does not have is a
+    // programming error.
+    void MoveTo(CameraState to);
+
     void BuildIniPath(const char* systemPath);
     // Reads size and format from the camera and replaces the buffers to match (Open).
     void AllocateBuffers();
     // Frees both buffers (Close after the SDK let go of them).
     void FreeBuffers();
-    // Queues m_Frame; the caller holds m_Lock. Sets m_Queued.
+    // Queues m_Frame; the caller holds m_Lock. True when the SDK took it.
     bool QueueFrameLocked();
     // The frame handler proper, for a record the SDK handed back.
     void OnFrameCompleted(tPvFrame& frame);
@@ -184,17 +210,26 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
 
     // Whether this object closes its handle (not so for a camera built around one).
     const bool m_OwnsHandle;
+    // Read without a lock by the frame handler and Grab, which check it again under m_Lock.
+    // Open and Close move it under m_OpenCloseMutex, capture start, stop and the frame handler
+    // under m_Lock.
+    std::atomic<CameraState> m_State{CameraState::Closed};
     // The raw frame buffer m_Frame points to.
     std::unique_ptr<uint8_t[]> m_RawBuffer;
     // m_Frame is with the SDK: set before each queueing, cleared when the SDK hands it back.
+    // Not part of the state: after a stop or a close the SDK refused to clear its queue for,
+    // it may still hold the record, and the destructor must then leave the record to it.
     std::atomic<bool> m_FrameWithSdk{false};
     // Status of the last frame the SDK handed back; GetRow refuses while it is not 0. Kept
-    // apart from the record, which the SDK writes while the host reads rows.
+    // apart from the record, which the SDK writes while the host reads rows, and from the
+    // state: it describes the image, which stays readable after a stop.
     std::atomic<tPvErr> m_LastStatus{ePvErrSuccess};
     // Open and Close one at a time (host threads, and later the reconnect timer and the
     // link-event thread).
     std::mutex m_OpenCloseMutex;
-    // Keeps the buffers and the geometry still while a host thread copies a row.
+    // Keeps the buffers, the geometry and the image content still while a host thread copies
+    // a row (shared). Always taken last (the frame handler takes it inside m_Lock), and no
+    // other lock is taken while it is held.
     std::shared_mutex m_ImageLock;
 };
 

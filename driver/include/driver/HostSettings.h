@@ -6,11 +6,10 @@
 #include <tarnixdrv.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tarnix {
-
-class CCamera;
 
 // The system path keeps at most this many characters; longer text is cut.
 constexpr size_t kSystemPathMaxLength = 511;
@@ -21,8 +20,8 @@ std::string SystemPath();
 void SetCompleteCallback(TarnixCompleteCallback callback);
 TarnixCompleteCallback GetCompleteCallback();
 
-// Tells the host that camera's image is ready: the completion callback with (0, port).
-// Handed to every camera object as its frame notify.
-void NotifyComplete(CCamera* camera);
+// Tells the host that the image of the camera on port is ready: the completion callback with
+// (0, port). Handed to every camera object as its frame notify.
+void NotifyComplete(int32_t port);
 
 }  // namespace tarnix
