@@ -1,0 +1,63 @@
+// The host-level suites: the driver loaded as a host loads it (HostDriver), beside the
+// simulated SDK, its completion callbacks counted per port, and fixtures that start it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <tarnixdrv.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harness/HostDriver.h"
+#include "harness/LineLog.h"
+#include "harness/Simulator.h"
+#include "harness/Wait.h"
+
+namespace tarnix::test {
+
+// Completion callbacks the driver made, per port, and what the test runs inside them.
+class Completions {
+  public:
+    using Hook = std::function<void(int32_t port)>;
+
+    static void TARNIX_CALL Receive(int32_t reserved, int32_t port);
+    static uint32_t Count(int32_t port);
+    // Waits until the port has had more than `seen` callbacks; false on time-out.
+    static bool WaitBeyond(int32_t port, uint32_t seen);
+    // Runs inside every callback until cleared. Clear it only when no port streams any more.
+    static void SetHook(Hook hook);
+    static void Reset();
+    // Callbacks whose first argument was not 0.
+    static uint32_t BadReserved();
+};
+
+// The process's driver loaded with every export, the simulator back to its default set and
+// the line log empty; the driver is not started.
+class LoadedDriverTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+
+    HostDriver& driver() { return Driver(); }
+};
+
+// The driver started for one test, with the line log and the completion counter installed;
+// every port it opened is closed at the end.
+class HostTest : public LoadedDriverTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // openCVLPort with the size checked against the camera's; returns whether it opened.
+    bool Open(int32_t port, const std::string& name, uint32_t width, uint32_t height);
+    // One doCVLGrab and its callback; false when the grab was refused or timed out.
+    bool GrabOne(int32_t port);
+    // Every row of the port's last image, read with getCVLGrabRow.
+    std::vector<uint8_t> ReadImage(int32_t port, uint32_t width, uint32_t height,
+                                   uint32_t bytesPerPixel);
+
+    std::vector<int32_t> m_Opened;
+};
+
+}  // namespace tarnix::test
