@@ -2,6 +2,8 @@
 // bounds, failed frames and an unplugged camera, through the driver as a host loads it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/HostTest.h>
+#include <harness/Ramp.h>
 
 #include <atomic>
 #include <chrono>
@@ -9,7 +11,6 @@
 #include <regex>
 
 #include "ExpectedImage.h"
-#include "HostSupport.h"
 
 namespace tarnix::test {
 namespace {
@@ -18,14 +19,6 @@ using ::testing::Contains;
 
 constexpr uint32_t kWidth = 16;
 constexpr uint32_t kHeight = 12;
-
-// The camera's own frame counter is not visible to the host; a Mono8 ramp shows it in its
-// first pixel.
-bool IsMono8Ramp(const std::vector<uint8_t>& image) {
-    for (size_t i = 0; i < image.size(); ++i)
-        if (image[i] != static_cast<uint8_t>(i + image[0])) return false;
-    return true;
-}
 
 TEST_F(HostTest, ASoftwareTriggerIsSentOncePerPendingRequest) {
     const SimCamera camera = AddCamera(ePvFmtMono8, kWidth, kHeight);
@@ -44,7 +37,7 @@ TEST_F(HostTest, FreerunAndSyncInCamerasDeliverTheNextFrameAfterTheRequest) {
     const SimCamera freerun = AddCamera(ePvFmtMono8, kWidth, kHeight);
     ASSERT_TRUE(Open(0, freerun.address, kWidth, kHeight));
     ASSERT_TRUE(GrabOne(0));
-    EXPECT_TRUE(IsMono8Ramp(ReadImage(0, kWidth, kHeight, 1)));
+    EXPECT_TRUE(IsByteRamp(ReadImage(0, kWidth, kHeight, 1)));
 
     // A camera on an input line starts a frame on each pulse of that line only.
     const SimCamera synced = AddCamera(ePvFmtRgb24, kWidth, kHeight);
@@ -75,7 +68,7 @@ TEST_F(HostTest, ContinuousDeliveryAnnouncesFramesNobodyAskedFor) {
         std::vector<uint8_t> image(kWidth * kHeight);
         for (uint32_t row = 0; row < kHeight; ++row)
             Driver().getCVLGrabRow(0, port, image.data() + kWidth * row, row, 0, kWidth - 1);
-        if (IsMono8Ramp(image)) ++seen->ramps;
+        if (IsByteRamp(image)) ++seen->ramps;
         // What the benchmark measures its latency with: the simulator's time of entering the
         // driver's handler for this very frame, on the clock the host reads.
         tPvSimStreamStats stats{};

@@ -2,11 +2,11 @@
 // the rows handed out is checked against the ramp the simulated camera sent, converted by
 // the rules the host relies on (ExpectedImage).
 #include <gtest/gtest.h>
+#include <harness/HostTest.h>
 
 #include <sstream>
 
 #include "ExpectedImage.h"
-#include "HostSupport.h"
 
 namespace tarnix::test {
 namespace {

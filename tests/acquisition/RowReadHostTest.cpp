@@ -3,26 +3,18 @@
 // sanitizer build reports any such overlap; every build checks that no row it hands out is
 // made of two frames.
 #include <gtest/gtest.h>
+#include <harness/HostTest.h>
+#include <harness/Ramp.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
-
-#include "HostSupport.h"
 
 namespace tarnix::test {
 namespace {
 
 constexpr uint32_t kWidth = 256;
 constexpr uint32_t kHeight = 32;
-
-// Frame n of the simulator's Mono8 ramp holds (j + n) mod 256 at pixel j, so every row of
-// one frame counts up by one from its first byte; a row taken from two frames does not.
-bool IsOneFramesRow(const std::vector<uint8_t>& row) {
-    for (size_t i = 1; i < row.size(); ++i)
-        if (row[i] != static_cast<uint8_t>(row[0] + i)) return false;
-    return true;
-}
 
 TEST_F(HostTest, RowsReadOutsideTheCallbackDuringContinuousDeliveryAreWhole) {
     const SimCamera camera = AddCamera(ePvFmtMono8, kWidth, kHeight);
@@ -45,7 +37,7 @@ TEST_F(HostTest, RowsReadOutsideTheCallbackDuringContinuousDeliveryAreWhole) {
             for (uint32_t r = 0; r < kHeight; ++r) {
                 if (Driver().getCVLGrabRow(0, 0, row.data(), r, 0, kWidth - 1) != 1) continue;
                 ++counts.rows;
-                if (!IsOneFramesRow(row)) ++counts.mixed;
+                if (!IsByteRamp(row)) ++counts.mixed;
             }
         }
     });

@@ -2,6 +2,7 @@
 // deliver frames. The sanitizer builds turn any race, use after free or leak into a failure;
 // the tests themselves check that every wait ends and the ports still work afterwards.
 #include <gtest/gtest.h>
+#include <harness/HostTest.h>
 
 #include <algorithm>
 #include <array>
@@ -10,12 +11,8 @@
 #include <regex>
 #include <thread>
 
-#include "HostSupport.h"
-
 namespace tarnix::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Reads every row of the port's image inside its callback, where no other frame can change
 // it; geometry per port, set before the port opens.
@@ -163,8 +160,7 @@ TEST_F(HostTest, FailedFramesWhileThreadsKeepRequesting) {
     const std::regex errorLine(R"(FrameCB error #(\d+) port (\d): (\d+) .*\n)");
     std::vector<int> numbers;
     std::array<int, 2> perPort{};
-    const auto deadline = Clock::now() + kWaitLimit;
-    while (numbers.size() < 2 * kFailures && Clock::now() < deadline) {
+    WaitUntil([&] {
         for (const std::string& line : LineLog::Take()) {
             std::smatch match;
             if (!std::regex_match(line, match, errorLine)) continue;
@@ -173,8 +169,8 @@ TEST_F(HostTest, FailedFramesWhileThreadsKeepRequesting) {
             ++perPort[port];
             EXPECT_EQ(std::stoi(match[3]), port == 0 ? 15 : 16) << line;
         }
-        platform::SleepMs(2);
-    }
+        return numbers.size() >= 2 * kFailures;
+    });
     // Both cameras deliver again once their failures are used up.
     for (int32_t port = 0; port < 2; ++port) EXPECT_TRUE(Completions::WaitBeyond(port, 0)) << port;
 

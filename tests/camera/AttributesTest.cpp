@@ -1,11 +1,10 @@
 // Typed attribute access against the simulated cameras.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/SdkTable.h>
 #include <platform/System.h>
 
 #include <cstring>
-
-#include "CameraTestSupport.h"
 
 namespace tarnix::test {
 namespace {

@@ -7,6 +7,8 @@
 #include <camera/SettingsPath.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInfo.h>
+#include <harness/SdkTable.h>
 #include <platform/System.h>
 #include <pvsim.h>
 
@@ -15,12 +17,9 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "DirectSdk.h"
 
 namespace tarnix::test {
 namespace {
@@ -38,45 +37,15 @@ tPvErr PVDECL CloseOrRefuse(tPvHandle handle) {
     return g_RefuseClose ? tPvErr{ePvErrInternalFault} : ::PvCameraClose(handle);
 }
 
-class RefusableSdk : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        SdkApi api = DirectSdk();
-        api.PvCaptureQueueClear = QueueClearOrRefuse;
-        api.PvCameraClose = CloseOrRefuse;
-        InstallSdk(api);
-        ASSERT_EQ(Sdk().PvInitialize(), ePvErrSuccess);
-    }
-    void TearDown() override { Sdk().PvUnInitialize(); }
-};
+SdkApi RefusableSdk() {
+    SdkApi api = DirectSdk();
+    api.PvCaptureQueueClear = QueueClearOrRefuse;
+    api.PvCameraClose = CloseOrRefuse;
+    return api;
+}
 
 [[maybe_unused]] ::testing::Environment* const g_Sdk =
-    ::testing::AddGlobalTestEnvironment(new RefusableSdk);
-
-std::mutex g_LinesMutex;
-std::vector<std::string> g_Lines;
-
-void TARNIX_CALL KeepLine(const char* line) {
-    std::lock_guard<std::mutex> lock(g_LinesMutex);
-    g_Lines.emplace_back(line);
-}
-
-std::vector<std::string> TakeLines() {
-    std::lock_guard<std::mutex> lock(g_LinesMutex);
-    std::vector<std::string> lines;
-    lines.swap(g_Lines);
-    return lines;
-}
-
-uint32_t AddCamera(tPvImageFormat format, uint32_t width, uint32_t height, uint32_t omit = 0) {
-    tPvSimCameraDesc desc{};
-    desc.format = format;
-    desc.width = width;
-    desc.height = height;
-    desc.bitDepth = 12;
-    desc.omit = omit;
-    return pvsim_add_camera(&desc);
-}
+    ::testing::AddGlobalTestEnvironment(new SimulatedSdk(RefusableSdk()));
 
 // A camera in "Software" mode sends nothing until asked, so its record stays queued.
 void WaitForSoftwareTriggers(uint32_t id) {
@@ -86,36 +55,29 @@ void WaitForSoftwareTriggers(uint32_t id) {
     PvCameraClose(handle);
 }
 
-tPvCameraInfo InfoOf(uint32_t id) {
-    tPvCameraInfo info{};
-    info.UniqueId = id;
-    return info;
-}
-
-class CameraObjectTest : public ::testing::Test {
+class CameraObjectTest : public DebugLinesTest {
   protected:
     void SetUp() override {
         pvsim_reset();
         g_RefuseClear = false;
         g_RefuseClose = false;
-        SetDebugProc(KeepLine);
-        TakeLines();
+        DebugLinesTest::SetUp();
     }
     void TearDown() override {
-        SetDebugProc(nullptr);
+        DebugLinesTest::TearDown();
         g_RefuseClear = false;
         g_RefuseClose = false;
     }
 };
 
 TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
-    const uint32_t mono16 = AddCamera(ePvFmtMono16, 20, 10);
-    const uint32_t bayer = AddCamera(ePvFmtBayer8, 20, 10);
-    const uint32_t yuv = AddCamera(ePvFmtYuv411, 20, 10);
+    const uint32_t mono16 = AddCamera(ePvFmtMono16, 20, 10, 12).id;
+    const uint32_t bayer = AddCamera(ePvFmtBayer8, 20, 10).id;
+    const uint32_t yuv = AddCamera(ePvFmtYuv411, 20, 10).id;
 
     // A 16-bit mono image keeps the raw frame's size, 2 bytes a pixel, of which the first
     // width x height bytes are the image.
-    CCamera camera(InfoOf(mono16), 0, nullptr, "");
+    CCamera camera(CameraInfo(mono16), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.m_BytesPerPixel, 1);
     EXPECT_EQ(camera.m_ImageSize, 400u);
@@ -124,7 +86,7 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
 
     // Colour, Bayer and YUV images all have 3 bytes a pixel, whatever the raw frame holds.
     for (const uint32_t id : {bayer, yuv}) {
-        CCamera colour(InfoOf(id), 0, nullptr, "");
+        CCamera colour(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(colour.Open()) << id;
         EXPECT_EQ(colour.m_BytesPerPixel, 3) << id;
         EXPECT_EQ(colour.m_ImageSize, 600u) << id;
@@ -151,8 +113,8 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
 }
 
 TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnImage) {
-    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, ePvSimNoTotalBytes);
-    CCamera camera(InfoOf(id), 0, nullptr, "");
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, 8, ePvSimNoTotalBytes).id;
+    CCamera camera(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.m_Image, nullptr);
     EXPECT_EQ(camera.m_Width, 0u);
@@ -163,13 +125,13 @@ TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnI
 }
 
 TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose) {
-    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
-    CCamera camera(InfoOf(id), 0, nullptr, "");
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
+    CCamera camera(CameraInfo(id), 0, nullptr, "");
 
     pvsim_fail_next_open(id, ePvErrAccessDenied);
     EXPECT_FALSE(camera.Open());
     EXPECT_EQ(camera.m_Handle, 0u);
-    EXPECT_THAT(TakeLines(),
+    EXPECT_THAT(lines(),
                 Contains("ERROR 7 Camera cannot be opened in the specified mode: PvCameraOpen\n"));
 
     pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
@@ -198,9 +160,9 @@ bool WaitForState(const CCamera& camera, CameraState state) {
 // A stop leaves the camera open but not capturing; a record the SDK cannot take back stalls
 // it. Neither answers requests any more, and both still close.
 TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
-    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
     WaitForSoftwareTriggers(id);
-    CCamera camera(InfoOf(id), 0, nullptr, "");
+    CCamera camera(CameraInfo(id), 0, nullptr, "");
     EXPECT_EQ(camera.State(), CameraState::Closed);
     EXPECT_FALSE(camera.Grab());
     ASSERT_TRUE(camera.Open());
@@ -218,7 +180,7 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
     ASSERT_TRUE(camera.Grab());
     ASSERT_EQ(pvsim_unplug(id), ePvErrSuccess);
     ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
-    EXPECT_THAT(TakeLines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
+    EXPECT_THAT(lines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
     EXPECT_FALSE(camera.Grab());
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
@@ -228,8 +190,8 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
 // The SDK may still own the buffers after it refused the close: they stay while the object
 // lives, and go with it (the leak checker of the sanitizer build watches).
 TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
-    const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8);
-    auto camera = std::make_unique<CCamera>(InfoOf(id), 0, nullptr, "");
+    const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8).id;
+    auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
     const tPvHandle handle = camera->m_Handle;
     g_RefuseClose = true;
@@ -245,9 +207,9 @@ TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
 // An SDK that neither clears its queue nor closes the camera keeps the record. The record and
 // its buffer then outlive the object, and a late completion finds no camera in it.
 TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
-    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8);
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
     WaitForSoftwareTriggers(id);
-    auto camera = std::make_shared<CCamera>(InfoOf(id), 0, nullptr, "");
+    auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
     const tPvHandle handle = camera->m_Handle;
     tPvFrame* const record = &camera->m_Frame;
@@ -272,9 +234,9 @@ TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
 // Closing waits for a frame handler in progress and cancels the queued record, so the object
 // can go right afterwards while the camera streams flat out.
 TEST_F(CameraObjectTest, DestroyingAStreamingCameraLeavesNoHandlerBehind) {
-    const uint32_t id = AddCamera(ePvFmtYuv422, 16, 8);
+    const uint32_t id = AddCamera(ePvFmtYuv422, 16, 8).id;
     for (int round = 0; round < 20; ++round) {
-        auto camera = std::make_shared<CCamera>(InfoOf(id), 0, nullptr, "");
+        auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open());
         camera->m_Continuous = true;
         ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
@@ -311,16 +273,16 @@ TEST(SettingsPathTest, ACameraFallsBackToTheCurrentDirectory) {
     char expected[kSettingsPathSize];
     ASSERT_TRUE(ComposeSettingsPath(directory, expected, sizeof expected));
 
-    EXPECT_STREQ(CCamera(InfoOf(1), 0, nullptr, "").m_IniPath, "Tarnix.ini");
-    EXPECT_EQ(std::string(CCamera(InfoOf(1), 0, nullptr, ("x" + sep).c_str()).m_IniPath),
+    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, "").m_IniPath, "Tarnix.ini");
+    EXPECT_EQ(std::string(CCamera(CameraInfo(1), 0, nullptr, ("x" + sep).c_str()).m_IniPath),
               "x" + sep + "Tarnix.ini");
     // The longest system path the driver keeps (511 characters) leaves no room for the name.
     const std::string longPath(511, 'p');
-    EXPECT_STREQ(CCamera(InfoOf(1), 0, nullptr, longPath.c_str()).m_IniPath, expected);
+    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, longPath.c_str()).m_IniPath, expected);
 }
 
 TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
-    const CCamera camera(InfoOf(1), 0, nullptr, "");
+    const CCamera camera(CameraInfo(1), 0, nullptr, "");
     EXPECT_FALSE(camera.m_UseLut);
     ASSERT_NE(camera.m_Lut, nullptr);
     const uint8_t* lut = camera.m_Lut.get();

@@ -2,8 +2,7 @@
 #include <camera/TriggerModes.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include "CameraTestSupport.h"
+#include <harness/SdkTable.h>
 
 namespace tarnix::test {
 namespace {
@@ -11,25 +10,17 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class ReportErrorTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        SetDebugProc(DiagnosticLines::Receive);
-        DiagnosticLines::Take();
-    }
-    void TearDown() override { SetDebugProc(nullptr); }
-};
+using ReportErrorTest = DebugLinesTest;
 
 TEST_F(ReportErrorTest, SuccessIsSilentAndFailuresKeepTheirCode) {
     EXPECT_EQ(ReportError(0, "PvCameraOpen"), 0u);
     EXPECT_EQ(ReportError(0, "PvAttrInfo", "Width"), 0u);
-    EXPECT_THAT(DiagnosticLines::Take(), IsEmpty());
+    EXPECT_THAT(lines(), IsEmpty());
 
     EXPECT_EQ(ReportError(8, "PvCaptureStart"), 8u);
     EXPECT_EQ(ReportError(6, "PvAttrInfo", "Gain"), 6u);
-    EXPECT_THAT(DiagnosticLines::Take(),
-                ElementsAre("ERROR 8 Camera was unplugged: PvCaptureStart\n",
-                            "ERROR 6 Camera or attribute not found: PvAttrInfo(Gain)\n"));
+    EXPECT_THAT(lines(), ElementsAre("ERROR 8 Camera was unplugged: PvCaptureStart\n",
+                                     "ERROR 6 Camera or attribute not found: PvAttrInfo(Gain)\n"));
 }
 
 TEST_F(ReportErrorTest, TextsAtTheTableEdges) {
@@ -40,7 +31,7 @@ TEST_F(ReportErrorTest, TextsAtTheTableEdges) {
     // Codes are printed signed, and every code past the table is unknown.
     ReportError(0xFFFFFFFFu, "PvCameraClose");
     EXPECT_THAT(
-        DiagnosticLines::Take(),
+        lines(),
         ElementsAre("ERROR 19 Attribute is not this type (wrong access function) : "
                     "PvAttrUint32Get(PixelFormat)\n",
                     "ERROR 22 A firewall is blocking the traffic (Windows only): "

@@ -2,11 +2,10 @@
 #include <base/Errors.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/SdkTable.h>
 
 #include <stdexcept>
 #include <string>
-
-#include "CameraTestSupport.h"
 
 namespace tarnix::test {
 namespace {

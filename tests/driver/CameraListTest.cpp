@@ -3,6 +3,7 @@
 #include <driver/CameraList.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInfo.h>
 #include <platform/System.h>
 
 #include <cstring>
@@ -40,14 +41,6 @@ SdkApi ScriptedSdk() {
     return api;
 }
 
-tPvCameraInfo Camera(uint32_t id, const char* displayName, const char* serial) {
-    tPvCameraInfo info{};
-    info.UniqueId = id;
-    std::strncpy(info.DisplayName, displayName, sizeof info.DisplayName);
-    std::strncpy(info.SerialString, serial, sizeof info.SerialString);
-    return info;
-}
-
 std::vector<std::string> NamesOf(const CameraList& list) {
     std::vector<std::string> names;
     const char* const* entries = list.Names();
@@ -59,7 +52,7 @@ std::vector<std::string> NamesOf(const CameraList& list) {
 }
 
 TEST(CameraListTest, UnfilledRecordsAreNeitherNamedNorCompared) {
-    g_Enumeration = {3, {Camera(1001, "Left", "S-1"), Camera(1002, "Right", "S-2")}};
+    g_Enumeration = {3, {CameraInfo(1001, "Left", "S-1"), CameraInfo(1002, "Right", "S-2")}};
     CameraList list;
     EXPECT_EQ(list.Refresh(ScriptedSdk()), 3);
     EXPECT_EQ(list.Count(), 3);
@@ -82,7 +75,7 @@ TEST(CameraListTest, UnfilledRecordsAreNeitherNamedNorCompared) {
 }
 
 TEST(CameraListTest, SdkClaimingMoreRecordsThanCountedIsHeldToTheCount) {
-    g_Enumeration = {1, {Camera(7, "A", "1"), Camera(8, "B", "2")}};
+    g_Enumeration = {1, {CameraInfo(7, "A", "1"), CameraInfo(8, "B", "2")}};
     CameraList list;
     EXPECT_EQ(list.Refresh(ScriptedSdk()), 1);
     EXPECT_THAT(NamesOf(list), ElementsAre("A [1]", "<end>"));
@@ -90,7 +83,8 @@ TEST(CameraListTest, SdkClaimingMoreRecordsThanCountedIsHeldToTheCount) {
 }
 
 TEST(CameraListTest, NamesAreExactCaseSensitiveAndTheLowestIndexWins) {
-    g_Enumeration = {3, {Camera(1, "Cam", "X"), Camera(2, "Cam", "X"), Camera(3, "cam", "x")}};
+    g_Enumeration = {
+        3, {CameraInfo(1, "Cam", "X"), CameraInfo(2, "Cam", "X"), CameraInfo(3, "cam", "x")}};
     CameraList list;
     list.Refresh(ScriptedSdk());
     EXPECT_EQ(list.FindConfigName("Cam [X]"), 0);
@@ -108,7 +102,7 @@ TEST(CameraListTest, TextFieldsFilledToTheBrimAreReadNoFurther) {
 }
 
 TEST(CameraListTest, EmptyEnumerationAndFreeLeaveNoNames) {
-    g_Enumeration = {2, {Camera(1, "A", "1"), Camera(2, "B", "2")}};
+    g_Enumeration = {2, {CameraInfo(1, "A", "1"), CameraInfo(2, "B", "2")}};
     CameraList list;
     list.Refresh(ScriptedSdk());
     ASSERT_NE(list.Names(), nullptr);

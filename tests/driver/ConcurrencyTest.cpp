@@ -6,6 +6,8 @@
 #include <driver/HostSettings.h>
 #include <driver/PortTable.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInfo.h>
+#include <harness/Simulator.h>
 #include <pvsim.h>
 
 #include <functional>
@@ -18,14 +20,6 @@ namespace {
 
 constexpr int kRounds = 1000;
 constexpr int32_t kPortsUsed = 4;
-
-tPvCameraInfo SimMono8() {
-    tPvCameraInfo info{};
-    info.UniqueId = 1001;
-    std::snprintf(info.DisplayName, sizeof info.DisplayName, "SimMono8");
-    std::snprintf(info.SerialString, sizeof info.SerialString, "SIM-1001");
-    return info;
-}
 
 // Runs every piece of work on a thread of its own, all starting at the same moment so
 // their loops overlap.
@@ -46,7 +40,8 @@ void OpenAndCloseSomePorts() {
         PortReservation reservation(Ports(), i % kPortsUsed);
         if (reservation) {
             reservation.Fill(
-                std::make_shared<CCamera>(SimMono8(), i % kPortsUsed, NotifyComplete, ""));
+                std::make_shared<CCamera>(CameraInfo(kMono8CameraId, "SimMono8", "SIM-1001"),
+                                          i % kPortsUsed, NotifyComplete, ""));
         }
         Ports().Take((i + 1) % kPortsUsed);
     }

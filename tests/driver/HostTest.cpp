@@ -3,6 +3,7 @@
 // writes the SDK version line.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/HostTest.h>
 #include <pvsim.h>
 
 #include <climits>
@@ -10,31 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "HostDriver.h"
-
 namespace tarnix::test {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr const char* kBanner = "TarnixNoBroadcast 1.1.0.17\n";
-
-HostDriver& Driver() {
-    static HostDriver driver;
-    return driver;
-}
-
-class DriverHostTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(Driver().loaded());
-        ASSERT_THAT(Driver().missing(), IsEmpty());
-        pvsim_reset();
-        LineLog::Clear();
-    }
-    HostDriver& driver() { return Driver(); }
-};
+using DriverHostTest = LoadedDriverTest;
 
 // One start-up for the duration of a test.
 class Started {

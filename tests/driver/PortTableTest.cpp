@@ -8,22 +8,22 @@
 #include <driver/PortTable.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInfo.h>
+#include <harness/SdkTable.h>
 #include <pvsim.h>
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace tarnix::test {
 namespace {
 
 using ::testing::ElementsAre;
 
-tPvCameraInfo Info(uint32_t id, const char* displayName, const char* serial) {
-    tPvCameraInfo info{};
-    info.UniqueId = id;
-    std::snprintf(info.DisplayName, sizeof info.DisplayName, "%s", displayName);
-    std::snprintf(info.SerialString, sizeof info.SerialString, "%s", serial);
-    return info;
-}
+// The simulator loaded the way the driver loads it, for the whole program (the concurrency
+// test too).
+[[maybe_unused]] ::testing::Environment* const g_Sdk =
+    ::testing::AddGlobalTestEnvironment(new SimulatedSdk);
 
 std::shared_ptr<CCamera> Put(PortTable& table, int32_t port, const tPvCameraInfo& info) {
     auto camera = std::make_shared<CCamera>(info, port, NotifyComplete, "");
@@ -49,7 +49,7 @@ TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
     {
         PortReservation reservation(table, 3);
         ASSERT_TRUE(reservation);
-        reservation.Fill(std::make_shared<CCamera>(Info(1, "A", "1"), 3, nullptr, ""));
+        reservation.Fill(std::make_shared<CCamera>(CameraInfo(1, "A", "1"), 3, nullptr, ""));
     }
     EXPECT_NE(table.At(3), nullptr);  // filling ended the claim; the camera stays
     EXPECT_FALSE(table.Reserve(3));
@@ -65,9 +65,9 @@ TEST(PortTableTest, AnOpenInProgressOrAnOccupiedSlotRefusesASecondClaim) {
 // the slot of the newer camera.
 TEST(PortTableTest, RemovingEmptiesTheSlotOnlyForTheCameraInIt) {
     PortTable table;
-    const auto older = Put(table, 5, Info(1, "A", "1"));
+    const auto older = Put(table, 5, CameraInfo(1, "A", "1"));
     EXPECT_EQ(table.Take(5), older);
-    const auto newer = Put(table, 5, Info(2, "B", "2"));
+    const auto newer = Put(table, 5, CameraInfo(2, "B", "2"));
     table.Remove(5, older);
     EXPECT_EQ(table.At(5), newer);
     table.Remove(5, newer);
@@ -77,9 +77,9 @@ TEST(PortTableTest, RemovingEmptiesTheSlotOnlyForTheCameraInIt) {
 
 TEST(PortTableTest, LookupsByIdAndNameChooseTheLowestPort) {
     PortTable table;
-    Put(table, 40, Info(1003, "SimBayer8", "SIM-1003"));
-    Put(table, 9, Info(1001, "SimMono8", "SIM-1001"));
-    Put(table, 4, Info(1001, "SimMono8", "SIM-1001"));
+    Put(table, 40, CameraInfo(1003, "SimBayer8", "SIM-1003"));
+    Put(table, 9, CameraInfo(1001, "SimMono8", "SIM-1001"));
+    Put(table, 4, CameraInfo(1001, "SimMono8", "SIM-1001"));
     EXPECT_EQ(table.FindPortByCameraId(1001), 4);
     EXPECT_EQ(table.FindPortByCameraId(1003), 40);
     EXPECT_EQ(table.FindPortByCameraId(1002), -1);
@@ -95,8 +95,8 @@ TEST(PortTableTest, AddressLookupAsksTheOpenCamerasOnly) {
     tPvHandle handle = 0;
     ASSERT_EQ(Sdk().PvCameraOpen(1002, ePvAccessMaster, &handle), ePvErrSuccess);
     PortTable table;
-    Put(table, 2, Info(1001, "SimMono8", "SIM-1001"));  // never opened: no address
-    Put(table, 7, Info(1002, "SimMono16", "SIM-1002"))->m_Handle = handle;
+    Put(table, 2, CameraInfo(1001, "SimMono8", "SIM-1001"));  // never opened: no address
+    Put(table, 7, CameraInfo(1002, "SimMono16", "SIM-1002"))->m_Handle = handle;
 
     EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.2"), 7);
     EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.9"), -1);
@@ -113,7 +113,7 @@ void TARNIX_CALL RecordCompletion(int32_t reserved, int32_t port) {
 }
 
 TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
-    CCamera camera(Info(1001, "SimMono8", "SIM-1001"), 17, NotifyComplete, "");
+    CCamera camera(CameraInfo(1001, "SimMono8", "SIM-1001"), 17, NotifyComplete, "");
     g_Completions.clear();
     SetCompleteCallback(nullptr);
     camera.m_OnFrame(camera.m_Port);
@@ -123,21 +123,17 @@ TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
     EXPECT_THAT(g_Completions, ElementsAre(std::make_pair(0, 17)));
 }
 
-std::vector<std::string> g_Lines;
-void TARNIX_CALL RecordLine(const char* line) {
-    g_Lines.emplace_back(line);
-}
-
 TEST(DebugMsgTest, LongLinesAreCutAndHostTextStaysText) {
-    g_Lines.clear();
-    SetDebugProc(RecordLine);
+    LineLog::Clear();
+    SetDebugProc(LineLog::Receive);
     DebugMsg("OPENED %s\n", std::string(600, 'n').c_str());
     DebugMsg("OPENED %s\n", "%s%n%x");
     SetDebugProc(nullptr);
     DebugMsg("not delivered\n");
-    ASSERT_EQ(g_Lines.size(), 2u);
-    EXPECT_EQ(g_Lines[0], "OPENED " + std::string(504, 'n'));
-    EXPECT_EQ(g_Lines[1], "OPENED %s%n%x\n");
+    const std::vector<std::string> lines = LineLog::Take();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "OPENED " + std::string(504, 'n'));
+    EXPECT_EQ(lines[1], "OPENED %s%n%x\n");
 }
 
 TEST(SystemPathTest, KeepsAtMost511Characters) {

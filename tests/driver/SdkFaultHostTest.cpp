@@ -3,17 +3,15 @@
 // driver and, for the last two, a stand-in SDK library under the real one's file name.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/HostDriver.h>
+#include <harness/LineLog.h>
 #include <pvapi.h>
-
-#include "HostDriver.h"
 
 namespace tarnix::test {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-constexpr const char* kBanner = "TarnixNoBroadcast 1.1.0.17\n";
 
 #ifdef _WIN32
 constexpr const char* kMissingLibraryLine = "SDK library PvAPI.dll not found\n";

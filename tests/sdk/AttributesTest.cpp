@@ -1,12 +1,12 @@
 // Typed attribute access: list, information, values, ranges, validation and faults.
+#include <harness/SdkTest.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <set>
 #include <sstream>
 #include <string>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {
@@ -167,9 +167,10 @@ TEST_F(Attributes, RegionStaysOnTheSensorAndSetsTheFrameSize) {
 }
 
 TEST_F(Attributes, OmittedGroupsAreMissing) {
-    const uint32_t id = AddCamera(
-        16, 16, ePvFmtMono8, 8,
-        ePvSimNoIris | ePvSimNoGain | ePvSimNoTrigger | ePvSimNoIpAddress | ePvSimNoTotalBytes);
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 16, 8,
+                                  ePvSimNoIris | ePvSimNoGain | ePvSimNoTrigger |
+                                      ePvSimNoIpAddress | ePvSimNoTotalBytes)
+                            .id;
     const tPvHandle handle = Open(id);
     tPvAttributeInfo info{};
     for (const char* name :

@@ -1,10 +1,10 @@
 // Capture: queueing, trigger modes, frame content, completion statuses and the guarantees
 // around clearing and closing.
+#include <harness/SdkTest.h>
+
 #include <atomic>
 #include <cstring>
 #include <thread>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {
@@ -39,7 +39,7 @@ class Capture : public SdkTest {
     // A started capture on a small camera of its own.
     tPvHandle StartSmall(uint32_t& id, uint32_t width = 32, uint32_t height = 8,
                          tPvImageFormat format = ePvFmtMono8, uint32_t bits = 8) {
-        id = AddCamera(width, height, format, bits);
+        id = AddCamera(format, width, height, bits).id;
         const tPvHandle handle = Open(id);
         EXPECT_EQ(PvCaptureStart(handle), ePvErrSuccess);
         return handle;
@@ -131,7 +131,7 @@ TEST_F(Capture, RampHoldsOverLargeFrames) {
             EXPECT_TRUE(HoldsRamp(log.Buffer(n).data(), bytes, id == 1002, 12, n));
         }
     }
-    const uint32_t deep = AddCamera(512, 300, ePvFmtMono16, 16);
+    const uint32_t deep = AddCamera(ePvFmtMono16, 512, 300, 16).id;
     const tPvHandle handle = Open(deep);
     ASSERT_EQ(PvCaptureStart(handle), ePvErrSuccess);
     FrameLog log(2, 512 * 300 * 2);
@@ -394,7 +394,7 @@ TEST_F(Capture, ManyCamerasStreamAtOnce) {
     };
     std::vector<Stream> streams(kCameras);
     for (Stream& s : streams) {
-        const uint32_t id = AddCamera(16, 8);
+        const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
         s.handle = Open(id);
         ASSERT_EQ(PvCaptureStart(s.handle), ePvErrSuccess);
         Fast(s.handle);

@@ -4,6 +4,7 @@
 // carry guard bytes, and padding starts out the same in both runs, so a stray write shows.
 #include <demosaic/Demosaic.h>
 #include <gtest/gtest.h>
+#include <harness/SdkTest.h>
 #include <pvapi.h>
 
 #include <ostream>
@@ -189,12 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Each, DemosaicLevels, ::testing::ValuesIn(sim::kDemosai
 TEST(DemosaicExported, DriverCallOnACameraFrameMatchesReference) {
     const uint32_t w = 1360, h = 1024;
     std::vector<uint8_t> src = Frame(w, h, 11, false);
-    tPvFrame frame{};
-    frame.ImageBuffer = src.data();
-    frame.ImageBufferSize = uint32_t(src.size());
-    frame.Width = w;
-    frame.Height = h;
-    frame.Format = ePvFmtBayer8;
+    tPvFrame frame = BayerFrame(src, w, h);
     frame.BayerPattern = ePvBayerGRBG;
     Output expected(kBgr, w, h), actual(kBgr, w, h);
     sim::DemosaicReference(src.data(), w, h, frame.BayerPattern, expected.Target());

@@ -1,8 +1,8 @@
 // Colour interpolation of 8-bit Bayer frames.
+#include <harness/SdkTest.h>
+
 #include <cstring>
 #include <vector>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {
@@ -43,16 +43,6 @@ uint8_t Expected(const std::vector<uint8_t>& src, int w, int h, int x, int y, Co
         }
     }
     return uint8_t((sum + n / 2) / n);
-}
-
-tPvFrame BayerFrame(std::vector<uint8_t>& src, uint32_t w, uint32_t h) {
-    tPvFrame frame{};
-    frame.ImageBuffer = src.data();
-    frame.ImageBufferSize = uint32_t(src.size());
-    frame.Width = w;
-    frame.Height = h;
-    frame.Format = ePvFmtBayer8;
-    return frame;
 }
 
 std::vector<uint8_t> Noise(size_t size, uint32_t seed) {

@@ -1,8 +1,8 @@
 // Initialisation, enumeration, open and close, handles, call counting.
+#include <harness/SdkTest.h>
+
 #include <cstring>
 #include <set>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {

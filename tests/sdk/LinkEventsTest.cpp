@@ -1,8 +1,8 @@
 // Plug and unplug: link events, dead handles and frames ended by the unplug.
+#include <harness/SdkTest.h>
+
 #include <atomic>
 #include <thread>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {
@@ -50,7 +50,7 @@ TEST_F(LinkEvents, UnplugAndPlugAreAnnouncedOnTheEventThread) {
     ASSERT_EQ(pvsim_unplug(1003), ePvErrSuccess);
     ASSERT_EQ(pvsim_unplug(1003), ePvErrSuccess);  // already gone: no second event
     ASSERT_EQ(pvsim_plug(1003), ePvErrSuccess);
-    const uint32_t added = AddCamera(8, 8);
+    const uint32_t added = AddCamera(ePvFmtMono8, 8, 8).id;
     pvsim_flush_events();
     const auto events = Events();
     ASSERT_EQ(events.size(), 3u);

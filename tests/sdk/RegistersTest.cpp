@@ -1,9 +1,9 @@
 // Register transfers and the serial port behind them.
+#include <harness/SdkTest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "SdkTestSupport.h"
 
 namespace tarnix::test {
 namespace {

@@ -8,6 +8,10 @@ namespace camhost = tarnix::camhost;
 int main(int argc, char** argv) {
     CLI::App app{"camhost - command-line host for the camera driver"};
     app.require_subcommand(1);
+    // Options a command does not know fall through to camhost's own, so -q and --system-path
+    // work after the command as well as before it. Set before the commands are added: each
+    // takes the setting over when it is made.
+    app.fallthrough();
     camhost::Options options;
     app.add_flag("-q,--quiet", options.quiet, "Hide the driver's diagnostic lines");
     app.add_option("--system-path", options.systemPath,

@@ -1,14 +1,13 @@
-#include "HostSupport.h"
+#include "harness/HostTest.h"
+
+#include <pvsim.h>
 
 #include <array>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 
 namespace tarnix::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct CompletionState {
     std::mutex mutex;
@@ -26,11 +25,6 @@ CompletionState& State() {
 }
 
 }  // namespace
-
-HostDriver& Driver() {
-    static HostDriver driver;
-    return driver;
-}
 
 void TARNIX_CALL Completions::Receive(int32_t reserved, int32_t port) {
     CompletionState& state = State();
@@ -67,55 +61,16 @@ uint32_t Completions::BadReserved() {
     return State().badReserved;
 }
 
-std::vector<std::string> LinesUntil(const std::string& prefix) {
-    const auto deadline = Clock::now() + kWaitLimit;
-    std::vector<std::string> lines;
-    for (;;) {
-        bool matched = false;
-        for (std::string& line : LineLog::Take()) {
-            matched = matched || line.rfind(prefix, 0) == 0;
-            lines.push_back(std::move(line));
-        }
-        if (matched || Clock::now() > deadline) return lines;
-        platform::SleepMs(2);
-    }
-}
-
-SimCamera AddCamera(tPvImageFormat format, uint32_t width, uint32_t height, uint32_t bitDepth) {
-    tPvSimCameraDesc desc{};
-    desc.format = format;
-    desc.width = width;
-    desc.height = height;
-    desc.bitDepth = bitDepth;
-    SimCamera camera;
-    camera.id = pvsim_add_camera(&desc);
-    EXPECT_NE(camera.id, 0u);
-    char text[64];
-    std::snprintf(text, sizeof text, "Sim%u [SIM-%u]", camera.id, camera.id);
-    camera.name = text;
-    std::snprintf(text, sizeof text, "127.1.%u.%u", camera.id >> 8 & 255, camera.id & 255);
-    camera.address = text;
-    return camera;
-}
-
-void SetCameraEnum(uint32_t id, const char* name, const char* value) {
-    tPvHandle handle = 0;
-    ASSERT_EQ(PvCameraOpen(id, ePvAccessMaster, &handle), ePvErrSuccess);
-    EXPECT_EQ(PvAttrEnumSet(handle, name, value), ePvErrSuccess) << name << "=" << value;
-    PvCameraClose(handle);
-}
-
-void SetCameraFloat(uint32_t id, const char* name, float value) {
-    tPvHandle handle = 0;
-    ASSERT_EQ(PvCameraOpen(id, ePvAccessMaster, &handle), ePvErrSuccess);
-    EXPECT_EQ(PvAttrFloat32Set(handle, name, value), ePvErrSuccess) << name;
-    PvCameraClose(handle);
+void LoadedDriverTest::SetUp() {
+    ASSERT_TRUE(Driver().loaded()) << Driver().error();
+    ASSERT_TRUE(Driver().missing().empty());
+    pvsim_reset();
+    LineLog::Clear();
 }
 
 void HostTest::SetUp() {
-    ASSERT_TRUE(Driver().loaded());
-    ASSERT_TRUE(Driver().missing().empty());
-    pvsim_reset();
+    LoadedDriverTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(Driver().initialize("", LineLog::Receive), 1);
     Driver().setCompleteCallback(0, 0, Completions::Receive);
     Completions::Reset();

@@ -1,22 +1,16 @@
-#include "HostDriver.h"
+#include "harness/LineLog.h"
+
+#include <mutex>
+
+#include "harness/Wait.h"
 
 namespace tarnix::test {
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kDriverFile = "tarnixdrv.dll";  // the program's folder is searched first
-#else
-constexpr const char* kDriverFile = "./libtarnixdrv.so";
-#endif
 
 std::mutex g_LinesMutex;
 std::vector<std::string> g_Lines;
 
 }  // namespace
-
-HostDriver::HostDriver() {
-    Load(kDriverFile);
-}
 
 void TARNIX_CALL LineLog::Receive(const char* line) {
     std::lock_guard<std::mutex> lock(g_LinesMutex);
@@ -27,6 +21,19 @@ std::vector<std::string> LineLog::Take() {
     std::lock_guard<std::mutex> lock(g_LinesMutex);
     std::vector<std::string> lines;
     lines.swap(g_Lines);
+    return lines;
+}
+
+std::vector<std::string> LinesUntil(const std::string& prefix) {
+    std::vector<std::string> lines;
+    WaitUntil([&] {
+        bool matched = false;
+        for (std::string& line : LineLog::Take()) {
+            matched = matched || line.rfind(prefix, 0) == 0;
+            lines.push_back(std::move(line));
+        }
+        return matched;
+    });
     return lines;
 }
 

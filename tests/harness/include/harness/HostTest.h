@@ -1,25 +1,21 @@
-// What the acquisition tests need as a host: the driver loaded by file name and started,
-// the completion callbacks counted per port (with an optional hook run inside them),
-// small simulated cameras, and bounded waits.
+// The host-level suites: the driver loaded as a host loads it (HostDriver), beside the
+// simulated SDK, its completion callbacks counted per port, and fixtures that start it.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <pvsim.h>
+#include <tarnixdrv.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "HostDriver.h"
+#include "harness/HostDriver.h"
+#include "harness/LineLog.h"
+#include "harness/Simulator.h"
+#include "harness/Wait.h"
 
 namespace tarnix::test {
-
-// Generous: the sanitizer builds and Wine are slow, and a wait that ends early costs nothing.
-constexpr std::chrono::seconds kWaitLimit{30};
-
-HostDriver& Driver();
 
 // Completion callbacks the driver made, per port, and what the test runs inside them.
 class Completions {
@@ -37,30 +33,22 @@ class Completions {
     static uint32_t BadReserved();
 };
 
-// Collects diagnostic lines until one starts with prefix. Returns all it collected; when
-// the wait runs out, none of them matches.
-std::vector<std::string> LinesUntil(const std::string& prefix);
+// The process's driver loaded with every export, the simulator back to its default set and
+// the line log empty; the driver is not started.
+class LoadedDriverTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
 
-// A simulated camera added for one test. Null texts take the simulator's defaults.
-struct SimCamera {
-    uint32_t id = 0;
-    std::string name;     // configuration name
-    std::string address;  // dotted network address
+    HostDriver& driver() { return Driver(); }
 };
-SimCamera AddCamera(tPvImageFormat format, uint32_t width, uint32_t height, uint32_t bitDepth = 8);
-// Attributes of a camera no port has open, set through the SDK itself (the camera keeps them
-// for the next open); floats such as "FrameRate" cannot be written through the driver.
-void SetCameraEnum(uint32_t id, const char* name, const char* value);
-void SetCameraFloat(uint32_t id, const char* name, float value);
 
 // The driver started for one test, with the line log and the completion counter installed;
 // every port it opened is closed at the end.
-class HostTest : public ::testing::Test {
+class HostTest : public LoadedDriverTest {
   protected:
     void SetUp() override;
     void TearDown() override;
 
-    HostDriver& driver() { return Driver(); }
     // openCVLPort with the size checked against the camera's; returns whether it opened.
     bool Open(int32_t port, const std::string& name, uint32_t width, uint32_t height);
     // One doCVLGrab and its callback; false when the grab was refused or timed out.

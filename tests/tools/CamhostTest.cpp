@@ -1,0 +1,285 @@
+// camhost run as a person runs it, against the simulated cameras: what each command prints,
+// its exit code and the image files it writes. Every run is a process of its own that loads
+// the driver and the SDK anew, so nothing one run sets is seen by the next.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <harness/Program.h>
+#include <harness/Ramp.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef CAMHOST_TEST_PNG
+#include <png.h>
+#endif
+
+namespace tarnix::test {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+#ifdef CAMHOST_TEST_PNG
+constexpr const char* kGrey = ".png";
+constexpr const char* kColour = ".png";
+#else
+constexpr const char* kGrey = ".pgm";
+constexpr const char* kColour = ".ppm";
+#endif
+
+// What camhost list prints after the driver's lines: the default set's configuration names.
+const std::vector<std::string> kCameraList = {"5 camera(s)",
+                                              "  0: SimMono8 [SIM-1001]",
+                                              "  1: SimMono16 [SIM-1002]",
+                                              "  2: SimBayer8 [SIM-1003]",
+                                              "  3: SimYuv422 [SIM-1004]",
+                                              "  4: SimRgb24 [SIM-1005]"};
+
+// The output's lines without their ends (Windows programs end them with "\r\n").
+std::vector<std::string> Lines(const std::string& output) {
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Runs camhost with args, expects it to end with exitCode and returns the lines it wrote
+// (standard output and standard error together).
+std::vector<std::string> Camhost(int exitCode, const std::vector<std::string>& args) {
+    const ProgramRun run = RunProgram(BesideThisProgram(CAMHOST_FILE), args);
+    std::string command = "camhost";
+    for (const std::string& arg : args) command += " " + arg;
+    EXPECT_EQ(run.exitCode, exitCode) << command << "\n" << run.output;
+    return Lines(run.output);
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+struct ImageFile {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t channels = 0;  // 1 grey, 3 red, green, blue
+    std::vector<uint8_t> pixels;
+    std::string problem;  // empty when the file was read
+};
+
+#ifdef CAMHOST_TEST_PNG
+ImageFile ReadImageFile(const std::filesystem::path& path) {
+    ImageFile file;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.string().c_str())) {
+        file.problem = image.message;
+        return file;
+    }
+    if ((image.format & ~png_uint_32{PNG_FORMAT_FLAG_COLOR}) != 0) {
+        png_image_free(&image);
+        file.problem = "not 8-bit grey or RGB without alpha";
+        return file;
+    }
+    file.width = image.width;
+    file.height = image.height;
+    file.channels = PNG_IMAGE_SAMPLE_CHANNELS(image.format);
+    file.pixels.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, file.pixels.data(), 0, nullptr))
+        file.problem = image.message;
+    return file;
+}
+#else
+// Binary PGM (P5) or PPM (P6) with a maximum of 255, exactly as long as its pixels.
+ImageFile ReadImageFile(const std::filesystem::path& path) {
+    ImageFile file;
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    uint32_t maximum = 0;
+    in >> magic >> file.width >> file.height >> maximum;
+    if (!in || (magic != "P5" && magic != "P6") || maximum != 255 || in.get() != '\n') {
+        file.problem = "no binary PGM/PPM header";
+        return file;
+    }
+    file.channels = magic == "P5" ? 1 : 3;
+    file.pixels.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (file.pixels.size() != size_t{file.width} * file.height * file.channels)
+        file.problem = "holds " + std::to_string(file.pixels.size()) + " bytes of pixels";
+    return file;
+}
+#endif
+
+std::vector<std::string> FileNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(CamhostTest, ListStartsTheDriverAndNamesTheDefaultCameras) {
+    const std::vector<std::string> lines = Camhost(0, {"list"});
+    ASSERT_EQ(lines.size(), kCameraList.size() + 2);
+    EXPECT_THAT(lines[0], StartsWith("PVApi "));
+    EXPECT_EQ(lines[1], "TarnixNoBroadcast 1.1.0.17");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), kCameraList);
+}
+
+TEST(CamhostTest, SdkListShowsEachCamerasRecordAddressFormatAndSize) {
+    const std::vector<std::string> lines = Camhost(0, {"sdk-list"});
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_THAT(lines[0], AllOf(StartsWith("SDK "), EndsWith(", 5 camera(s)")));
+    EXPECT_THAT(Words(lines[1]), ElementsAre("id", "name", "serial", "address", "format", "size"));
+    EXPECT_THAT(Words(lines[2]),
+                ElementsAre("1001", "SimMono8", "SIM-1001", "127.0.1.1", "Mono8", "1360x1024"));
+    EXPECT_THAT(Words(lines[4]),
+                ElementsAre("1003", "SimBayer8", "SIM-1003", "127.0.1.3", "Bayer8", "1360x1024"));
+    EXPECT_THAT(Words(lines[6]),
+                ElementsAre("1005", "SimRgb24", "SIM-1005", "127.0.1.5", "Rgb24", "1280x960"));
+}
+
+// -q and --system-path belong to camhost as a whole and are taken on either side of the
+// command; an option nobody knows is still refused.
+TEST(CamhostTest, GlobalOptionsWorkBeforeAndAfterTheCommand) {
+    const std::string folder = BesideThisProgram("");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"-q", "list"},
+                                               {"list", "-q"},
+                                               {"list", "--quiet"},
+                                               {"--system-path", folder, "list", "-q"},
+                                               {"list", "-q", "--system-path", folder}}) {
+        EXPECT_EQ(Camhost(0, args), kCameraList);
+    }
+    EXPECT_THAT(Camhost(0, {"get", "-q", "Width"}), ElementsAre("Width = 1360"));
+
+    // 109: the code CLI11 gives arguments it did not expect.
+    const std::vector<std::string> unknown = Camhost(109, {"list", "--bogus"});
+    EXPECT_THAT(unknown, Contains(HasSubstr("--bogus")));
+    EXPECT_THAT(unknown, Not(Contains("5 camera(s)")));
+}
+
+TEST(CamhostTest, GetPrintsAPropertyOfTheFirstOrTheNamedCamera) {
+    const std::vector<std::string> width = Camhost(0, {"get", "Width"});
+    EXPECT_THAT(width, Contains("OPENED SimMono8 [SIM-1001] [1360x1024] 8 bit"));
+    EXPECT_THAT(width, Contains("Width = 1360"));
+
+    EXPECT_THAT(Camhost(0, {"-q", "get", "Height", "--camera", "127.0.1.5"}),
+                ElementsAre("Height = 960"));
+    EXPECT_THAT(Camhost(0, {"-q", "get", "ExposureValue"}), ElementsAre("ExposureValue = 15000"));
+    EXPECT_THAT(Camhost(1, {"-q", "get", "NoSuchProperty"}),
+                ElementsAre("camhost: cannot read NoSuchProperty"));
+    EXPECT_THAT(Camhost(2, {"-q", "get", "Width", "--camera", "127.9.9.9"}),
+                ElementsAre("camhost: cannot open \"127.9.9.9\" on port 0"));
+}
+
+// What a set leaves behind cannot be read back (the next run opens the camera afresh), so
+// the answer and the exit code are what shows whether the camera took the value.
+TEST(CamhostTest, SetSaysWhetherTheCameraTookTheValue) {
+    EXPECT_THAT(Camhost(0, {"-q", "set", "ExposureValue", "20000"}),
+                ElementsAre("ExposureValue set"));
+    EXPECT_THAT(Camhost(0, {"-q", "set", "--camera", "127.0.1.2", "PixelFormat=Mono8"}),
+                ElementsAre("PixelFormat=Mono8 set"));
+
+    // Below the camera's range (10 and up), and a property the camera only reports: the
+    // driver's line says why.
+    const std::vector<std::string> low = Camhost(1, {"set", "ExposureValue", "5"});
+    EXPECT_THAT(low, Contains("ERROR 18 Attribute value is out of the expected range: "
+                              "PvAttrUint32Set(ExposureValue)"));
+    EXPECT_THAT(low, Contains("camhost: cannot set ExposureValue"));
+    const std::vector<std::string> readOnly = Camhost(1, {"set", "SensorWidth", "640"});
+    EXPECT_THAT(readOnly,
+                Contains("Failed to set property SensorWidth = 640: Property is read only"));
+    EXPECT_THAT(readOnly, Contains("camhost: cannot set SensorWidth"));
+
+    EXPECT_THAT(Camhost(2, {"-q", "set", "Width", "wide"}),
+                ElementsAre("camhost: wide is not a number (write text as Name=text)"));
+}
+
+class CamhostGrabTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_Folder = BesideThisProgram("camhost_test_images/");
+        m_Folder /= ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(m_Folder);
+    }
+    // Kept after a failure, to be looked at.
+    void TearDown() override {
+        if (HasFailure()) return;
+        std::filesystem::remove_all(m_Folder);
+        std::error_code notEmpty;
+        std::filesystem::remove(m_Folder.parent_path(), notEmpty);
+    }
+
+    // Reads folder/name and expects an image of the size given, with the number of channels.
+    ImageFile ExpectImage(const std::string& name, uint32_t width, uint32_t height,
+                          uint32_t channels) {
+        const ImageFile image = ReadImageFile(m_Folder / name);
+        EXPECT_EQ(image.problem, "") << name;
+        EXPECT_EQ(image.width, width) << name;
+        EXPECT_EQ(image.height, height) << name;
+        EXPECT_EQ(image.channels, channels) << name;
+        return image;
+    }
+
+    std::filesystem::path m_Folder;
+};
+
+TEST_F(CamhostGrabTest, ImagesOfTheFirstOrTheNamedCameraHoldItsRamp) {
+    const std::string out = m_Folder.string();
+    EXPECT_THAT(Camhost(0, {"-q", "grab", "-n", "2", "-o", out}),
+                ElementsAre(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
+                                  EndsWith(", 0 lost, 0 frame error(s); written to " + out))));
+    const std::string stem = "SimMono8_SIM-1001_";
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(stem + "0000" + kGrey, stem + "0001" + kGrey));
+    for (const std::string& name : FileNames(m_Folder))
+        EXPECT_TRUE(IsByteRamp(ExpectImage(name, 1360, 1024, 1).pixels)) << name;
+
+    std::filesystem::remove_all(m_Folder);
+    Camhost(0, {"-q", "grab", "127.0.1.5", "-n", "1", "-o", out});
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("127.0.1.5_0000") + kColour));
+    // The camera's red, green, blue bytes come back in their order: one ramp.
+    EXPECT_TRUE(IsByteRamp(ExpectImage(FileNames(m_Folder)[0], 1280, 960, 3).pixels));
+}
+
+TEST_F(CamhostGrabTest, AllCamerasWriteImagesOfTheirOwnSizeAndColour) {
+    EXPECT_THAT(Camhost(0, {"-q", "grab", "--all", "-n", "1", "-o", m_Folder.string()}),
+                ElementsAre(StartsWith("5 image(s) from 5 camera(s) in ")));
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("SimBayer8_SIM-1003_0000") + kColour,
+                                                 std::string("SimMono16_SIM-1002_0000") + kGrey,
+                                                 std::string("SimMono8_SIM-1001_0000") + kGrey,
+                                                 std::string("SimRgb24_SIM-1005_0000") + kColour,
+                                                 std::string("SimYuv422_SIM-1004_0000") + kColour));
+    const std::vector<std::string> names = FileNames(m_Folder);
+    ExpectImage(names[0], 1360, 1024, 3);
+    ExpectImage(names[1], 1360, 1024, 1);
+    ExpectImage(names[2], 1360, 1024, 1);
+    ExpectImage(names[3], 1280, 960, 3);
+    ExpectImage(names[4], 1280, 960, 3);
+}
+
+TEST_F(CamhostGrabTest, ACameraThatIsNotThereLosesItsImages) {
+    const std::vector<std::string> lines =
+        Camhost(1, {"-q", "grab", "-n", "2", "-o", m_Folder.string(), "127.9.9.9"});
+    EXPECT_THAT(lines, Contains("camhost: cannot open \"127.9.9.9\" on port 0"));
+    EXPECT_THAT(lines, Contains(AllOf(StartsWith("0 image(s) from 1 camera(s) in "),
+                                      HasSubstr(", 2 lost, 0 frame error(s)"))));
+    EXPECT_THAT(FileNames(m_Folder), IsEmpty());
+}
+
+}  // namespace
+}  // namespace tarnix::test
