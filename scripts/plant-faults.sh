@@ -74,6 +74,7 @@ trim() {
 
 # --- Read the list -------------------------------------------------------------------------
 names=() files=() originals=() replacements=() suites=() descriptions=()
+all_names=()
 number=0
 while IFS= read -r line || [ -n "$line" ]; do
   number=$((number + 1))
@@ -89,9 +90,10 @@ while IFS= read -r line || [ -n "$line" ]; do
   for i in 0 1 2 4; do
     [ -n "${fields[$i]}" ] || fail "$list:$number: field $((i + 1)) is empty"
   done
-  for known in "${names[@]}"; do
+  for known in "${all_names[@]}"; do
     [ "$known" != "${fields[0]}" ] || fail "$list:$number: a second fault named ${fields[0]}"
   done
+  all_names+=("${fields[0]}")
   if [ -n "$pattern" ] &&
     ! grep -Eq -- "$pattern" <<<"${fields[0]} ${fields[1]} ${fields[5]}"; then
     continue
@@ -202,7 +204,7 @@ for ((i = 0; i < count; i++)); do
     by=build
     by_build=$((by_build + 1))
   elif ! ctest --test-dir "$build" -R "${suites[$i]}" -j "$jobs" --timeout "$timeout" \
-    >>"$log" 2>&1; then
+    --output-on-failure >>"$log" 2>&1; then
     result=CAUGHT
     # The failing suites, as ctest lists them at the end: "  12 - name (Failed)".
     by=$(sed -n '/tests FAILED:/,$s/^[[:space:]]*[0-9]* - \([^ ]*\).*/\1/p' "$log" |
