@@ -43,7 +43,7 @@ class LoadedDriverTest : public ::testing::Test {
 };
 
 // The driver started for one test, with the line log and the completion counter installed;
-// every port it opened is closed at the end.
+// at the end every port is closed and every start-up the test left is undone.
 class HostTest : public LoadedDriverTest {
   protected:
     void SetUp() override;
@@ -53,11 +53,14 @@ class HostTest : public LoadedDriverTest {
     bool Open(int32_t port, const std::string& name, uint32_t width, uint32_t height);
     // One doCVLGrab and its callback; false when the grab was refused or timed out.
     bool GrabOne(int32_t port);
+    // Requests images on a camera in "Software" mode until one request made here has been
+    // answered: the driver sends a new trigger only once the frame handler ended the pending
+    // request. Needs no completion callback. False when a request is refused or the wait runs
+    // out.
+    bool AnswerOneRequest(int32_t port);
     // Every row of the port's last image, read with getCVLGrabRow.
     std::vector<uint8_t> ReadImage(int32_t port, uint32_t width, uint32_t height,
                                    uint32_t bytesPerPixel);
-
-    std::vector<int32_t> m_Opened;
 };
 
 }  // namespace tarnix::test
