@@ -76,8 +76,8 @@ void Add(const std::string& group, const std::string& name, const Size& size,
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    bench::RegisterOurs();
-    bench::RegisterPeers();
+    tarnix::bench::RegisterOurs();
+    tarnix::bench::RegisterPeers();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
