@@ -210,6 +210,25 @@ TEST(CamhostTest, SetSaysWhetherTheCameraTookTheValue) {
                 ElementsAre("camhost: wide is not a number (write text as Name=text)"));
 }
 
+// The serial port's loopback peer answers within one run: what "set" sends, its "--get"
+// reads back on the same open camera.
+TEST(CamhostTest, SetThenGetTalksToTheSerialPortsLoopbackPeer) {
+    EXPECT_THAT(Camhost(0, {"-q", "set", "RS232.Tx=48690A", "--get", "RS232.RxLen", "--get",
+                            "RS232.Rx", "--get", "RS232.Rx", "--get", "RS232.Rx"}),
+                ElementsAre("RS232.Tx=48690A set", "RS232.RxLen = 3", "RS232.Rx = 72",
+                            "RS232.Rx = 105", "RS232.Rx = 10"));
+    EXPECT_THAT(Camhost(0, {"-q", "set", "RS232.BaudRate", "115200"}),
+                ElementsAre("RS232.BaudRate set"));
+
+    const std::vector<std::string> empty = Camhost(1, {"set", "RS232.Open", "--get", "RS232.Rx"});
+    EXPECT_THAT(empty, Contains("RS232.Open set"));
+    EXPECT_THAT(empty, Contains("Failed to get property RS232.Rx: SerialIo::ReadByte: No data in "
+                                "receive buffer"));
+    EXPECT_THAT(empty, Contains("camhost: cannot read RS232.Rx"));
+    EXPECT_THAT(Camhost(1, {"set", "RS232.BaudRate", "9601"}),
+                Contains("Failed to set property RS232.BaudRate = 9601: Invalid baud rate"));
+}
+
 class CamhostGrabTest : public ::testing::Test {
   protected:
     void SetUp() override {

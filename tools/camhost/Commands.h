@@ -32,6 +32,9 @@ struct PropertyOptions {
     std::string camera;  // empty: the first camera
     std::string name;
     std::string value;  // for set: a number, or empty
+    // for set: properties read after it in the same session, in order (what a set leaves
+    // behind, the serial port's received bytes for one, is gone by the next run)
+    std::vector<std::string> then;
 };
 
 // Sets the frame pattern of every simulated camera; false (with a message) for an unknown

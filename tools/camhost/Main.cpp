@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
     setCmd->add_option("value", property.value, "Number for unsigned properties");
     setCmd->add_option("--camera", property.camera,
                        "Configuration name or address (default: the first)");
+    setCmd->add_option("--get", property.then,
+                       "Property read after the set, on the same open camera (repeatable)");
     setCmd->callback([&] { result = camhost::RunSet(options, property); });
 
     CLI11_PARSE(app, argc, argv);

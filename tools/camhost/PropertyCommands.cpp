@@ -1,6 +1,7 @@
 // camhost get / set: one property of one camera, by name, through the driver.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "HostSession.h"
 
@@ -22,19 +23,24 @@ bool OpenOne(HostSession& session, const std::string& wanted, OpenedCamera& came
     return session.Open(0, name, camera);
 }
 
+// Prints "name = value"; false (with a message) when the driver refuses.
+bool PrintProperty(HostSession& session, const OpenedCamera& camera, const std::string& name) {
+    uint32_t value = 0;
+    if (!session.driver().getProperty(0, camera.port, name.c_str(), &value)) {
+        std::fprintf(stderr, "camhost: cannot read %s\n", name.c_str());
+        return false;
+    }
+    std::printf("%s = %u\n", name.c_str(), value);
+    return true;
+}
+
 }  // namespace
 
 int RunGet(const Options& options, const PropertyOptions& property) {
     HostSession session(options);
     OpenedCamera camera;
     if (!session.Start() || !OpenOne(session, property.camera, camera)) return 2;
-    uint32_t value = 0;
-    if (!session.driver().getProperty(0, camera.port, property.name.c_str(), &value)) {
-        std::fprintf(stderr, "camhost: cannot read %s\n", property.name.c_str());
-        return 1;
-    }
-    std::printf("%s = %u\n", property.name.c_str(), value);
-    return 0;
+    return PrintProperty(session, camera, property.name) ? 0 : 1;
 }
 
 int RunSet(const Options& options, const PropertyOptions& property) {
@@ -54,6 +60,9 @@ int RunSet(const Options& options, const PropertyOptions& property) {
         return 1;
     }
     std::printf("%s set\n", property.name.c_str());
+    for (const std::string& name : property.then) {
+        if (!PrintProperty(session, camera, name)) return 1;
+    }
     return 0;
 }
 
