@@ -164,9 +164,11 @@ TEST_F(LutgenTest, PlotsTheCurve) {
     ASSERT_EQ(plot.problem, "");
     ASSERT_EQ(plot.width, 512u);
     ASSERT_EQ(plot.height, 256u);
-    // Inputs up to 15 give 0 (bottom row), inputs from 4095 on give 255 (top row).
+    // 16 inputs a column: inputs up to 15 give 0 (bottom row), inputs from 4095 on (column 255
+    // on) give 255 (top row), and the rise lies left of it.
     EXPECT_EQ(plot.At(0, 255), 0);
-    EXPECT_EQ(plot.At(100, 0), 0);
+    EXPECT_EQ(plot.At(200, 0), 255);
+    EXPECT_EQ(plot.At(300, 0), 0);
     EXPECT_EQ(plot.At(511, 0), 0);
     EXPECT_EQ(plot.At(511, 127), 208);  // grid line at output 128, far from the curve
     EXPECT_EQ(plot.At(300, 100), 255);  // below the flat top: ground

@@ -58,15 +58,16 @@ std::vector<uint8_t> DrawCurve(const settings::LutCurve& curve) {
     for (int y = 0; y < kPlotHeight; ++y) at(0, y) = kInk;
     for (int x = 0; x < kPlotWidth; ++x) at(x, kPlotHeight - 1) = kInk;
 
-    // Each column spans 128 inputs; it is inked from its lowest to its highest output, and from
-    // the previous column's last output, so that steep parts stay connected.
-    constexpr int kInputsPerColumn = settings::kLutInputs / kPlotWidth;
+    // Each column spans the same number of inputs; it is inked from its lowest to its highest
+    // output, and from the previous column's last output, so that steep parts stay connected.
+    const int span = std::min(settings::kLutInputs, 2 << curve.msb);
+    const int inputsPerColumn = std::max(1, span / kPlotWidth);
     int previous = settings::LutOutput(curve, 0);
     for (int x = 0; x < kPlotWidth; ++x) {
         int low = previous;
         int high = previous;
-        for (int i = 0; i < kInputsPerColumn; ++i) {
-            const int output = settings::LutOutput(curve, x * kInputsPerColumn + i);
+        for (int i = 0; i < inputsPerColumn; ++i) {
+            const int output = settings::LutOutput(curve, x * inputsPerColumn + i);
             low = std::min(low, output);
             high = std::max(high, output);
             previous = output;

@@ -1,5 +1,6 @@
-// A grey plot of a table's curve: inputs 0..65535 from left to right, outputs 0..255 from
-// bottom to top, on a white ground with a light grid and black axes.
+// A grey plot of a table's curve: inputs from 0 to twice the curve's top (2^(msb+1), at most
+// 65536) from left to right, so the rise fills the left half and the flat top shows; outputs
+// 0..255 from bottom to top, on a white ground with a light grid and black axes.
 #pragma once
 
 #include <settings/LutGenerator.h>
@@ -10,7 +11,7 @@
 
 namespace tarnix::lutgen {
 
-inline constexpr int kPlotWidth = 512;   // 128 inputs per column
+inline constexpr int kPlotWidth = 512;
 inline constexpr int kPlotHeight = 256;  // one row per output value
 
 // kPlotWidth x kPlotHeight grey pixels, top row first.
