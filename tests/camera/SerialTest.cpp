@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/SdkTable.h>
+#include <harness/SerialRegisters.h>
 #include <pvsim.h>
 
 #include <cstdint>
@@ -24,16 +25,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr uint32_t kMode = 0x16104;
-constexpr uint32_t kTxFree = 0x16120;
-constexpr uint32_t kTxStatus = 0x16124;
-constexpr uint32_t kTxControl = 0x16128;
-constexpr uint32_t kTxLength = 0x1612C;
-constexpr uint32_t kRxStatus = 0x16144;
-constexpr uint32_t kRxControl = 0x16148;
-constexpr uint32_t kRxLength = 0x1614C;
-constexpr uint32_t kTxWindow = 0x16400;
-constexpr uint32_t kRxWindow = 0x16800;
+using namespace serial;  // the register addresses
 
 // One register call as the SDK saw it: the addresses asked for and the values that moved
 // (written, or read back as far as the read completed).

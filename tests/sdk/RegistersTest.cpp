@@ -1,5 +1,6 @@
 // Register transfers and the serial port behind them.
 #include <harness/SdkTest.h>
+#include <harness/SerialRegisters.h>
 
 #include <cstring>
 #include <string>
@@ -8,15 +9,7 @@
 namespace tarnix::test {
 namespace {
 
-constexpr uint32_t kMode = 0x16104;
-constexpr uint32_t kTxFree = 0x16120;
-constexpr uint32_t kTxStatus = 0x16124;
-constexpr uint32_t kTxControl = 0x16128;
-constexpr uint32_t kTxLength = 0x1612C;
-constexpr uint32_t kRxStatus = 0x16144;
-constexpr uint32_t kRxLength = 0x1614C;
-constexpr uint32_t kTxWindow = 0x16400;
-constexpr uint32_t kRxWindow = 0x16800;
+using namespace serial;  // the register addresses
 
 class Registers : public SdkTest {
   protected:

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <harness/LutTable.h>
 #include <harness/TempFolder.h>
 #include <settings/LutGenerator.h>
 #include <settings/ParseCsv.h>
@@ -110,15 +111,7 @@ TEST_F(LutFileTest, FileReadsBackThroughTheReader) {
     for (const LutCurve& curve : {LutCurve{}, LutCurve{4, 12, 10}}) {
         const std::string path = PathOf("lut.csv");
         ASSERT_TRUE(WriteLutFile(path, curve));
-        settings::CsvReader reader(path.c_str());
-        ASSERT_EQ(reader.ColumnCount(), 1);
-        EXPECT_STREQ(reader.ColumnName(0), "ln");
-        ASSERT_TRUE(reader.SelectColumn("ln"));
-        ASSERT_EQ(reader.Count(), settings::kLutInputs);
-        for (int i = 0; i < reader.Count(); ++i) {
-            ASSERT_EQ(reader.Index(i), i);
-            ASSERT_EQ(reader.Value(i), LutOutput(curve, i)) << i;
-        }
+        ExpectLutTable(path, curve);
     }
 }
 

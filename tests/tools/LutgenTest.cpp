@@ -1,10 +1,10 @@
 // lutgen run as a person runs it: the table file it writes, its messages and exit codes, and
 // the plot of the curve.
 #include <gtest/gtest.h>
+#include <harness/LutTable.h>
 #include <harness/Program.h>
 #include <harness/TempFolder.h>
 #include <settings/LutGenerator.h>
-#include <settings/ParseCsv.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -76,19 +76,6 @@ class LutgenTest : public TempFolderTest {
     static ProgramRun Lutgen(const std::vector<std::string>& args) {
         return RunProgram(BesideThisProgram(LUTGEN_FILE), args);
     }
-
-    // Expects the file at path to be the whole table of curve.
-    static void ExpectTable(const std::string& path, const LutCurve& curve) {
-        settings::CsvReader reader(path.c_str());
-        ASSERT_EQ(reader.ColumnCount(), 1);
-        EXPECT_STREQ(reader.ColumnName(0), "ln");
-        ASSERT_TRUE(reader.SelectColumn("ln"));
-        ASSERT_EQ(reader.Count(), settings::kLutInputs);
-        for (int i = 0; i < reader.Count(); ++i) {
-            ASSERT_EQ(reader.Index(i), i);
-            ASSERT_EQ(reader.Value(i), settings::LutOutput(curve, i)) << "input " << i;
-        }
-    }
 };
 
 TEST_F(LutgenTest, WritesTheDefaultTable) {
@@ -96,7 +83,7 @@ TEST_F(LutgenTest, WritesTheDefaultTable) {
     const ProgramRun run = Lutgen({"-o", out});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find(out), std::string::npos) << run.output;
-    ExpectTable(out, LutCurve{});
+    ExpectLutTable(out, LutCurve{});
     settings::CsvReader reader(out.c_str());
     ASSERT_TRUE(reader.SelectColumn("ln"));
     EXPECT_EQ(reader.Value(4095), 204);
@@ -106,7 +93,7 @@ TEST_F(LutgenTest, TakesTheCurvesParameters) {
     const std::string out = PathOf("steep.csv");
     const ProgramRun run = Lutgen({"--lsb", "4", "--msb", "12", "--steepness", "10", "--out", out});
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    ExpectTable(out, LutCurve{4, 12, 10});
+    ExpectLutTable(out, LutCurve{4, 12, 10});
     settings::CsvReader reader(out.c_str());
     ASSERT_TRUE(reader.SelectColumn("ln"));
     for (const auto& [input, output] :
@@ -172,7 +159,7 @@ TEST_F(LutgenTest, PlotsTheCurve) {
     EXPECT_EQ(plot.At(511, 0), 0);
     EXPECT_EQ(plot.At(511, 127), 208);  // grid line at output 128, far from the curve
     EXPECT_EQ(plot.At(300, 100), 255);  // below the flat top: ground
-    ExpectTable(out, LutCurve{4, 12, 1});
+    ExpectLutTable(out, LutCurve{4, 12, 1});
 }
 
 }  // namespace
