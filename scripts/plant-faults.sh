@@ -27,7 +27,7 @@
 # Exit status: 0 when every fault was caught, 1 when one survived, 2 for a bad list, a failed
 # build or suites that fail without any fault.
 #
-# Time: on the shared 2-core machine a full run (35 faults then; 39 now) takes 6 to 8 minutes: 1.5 to 3 for
+# Time: on the shared 2-core machine a full run (35 faults) took 6 to 8 minutes: 1.5 to 3 for
 # the first build and the clean run, then a few seconds for most faults; a fault that leaves a
 # test waiting for a frame costs up to two minutes (the tests' waits and the time limit).
 set -uo pipefail
