@@ -29,6 +29,14 @@ void SleepMs(uint32_t milliseconds) {
     }
 }
 
+void LocalClockTime(char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return;
+    const time_t now = time(nullptr);
+    tm local{};
+    if (!localtime_r(&now, &local) || strftime(buffer, size, "%H:%M:%S", &local) == 0)
+        buffer[0] = '\0';
+}
+
 uint32_t InetAddr(const char* text) {
     if (!text) return INADDR_NONE;
     return inet_addr(text);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <cstdio>
+
 namespace tarnix::platform {
 
 void ShowMessageBox(const char* text, const char* caption) {
@@ -24,6 +26,14 @@ uint32_t CurrentDirectory(char* buffer, uint32_t size) {
 
 void SleepMs(uint32_t milliseconds) {
     Sleep(milliseconds);
+}
+
+void LocalClockTime(char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return;
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    std::snprintf(buffer, size, "%02u:%02u:%02u", static_cast<unsigned>(local.wHour),
+                  static_cast<unsigned>(local.wMinute), static_cast<unsigned>(local.wSecond));
 }
 
 uint32_t InetAddr(const char* text) {

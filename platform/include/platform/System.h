@@ -24,6 +24,9 @@ uint32_t CurrentDirectory(char* buffer, uint32_t size);
 
 void SleepMs(uint32_t milliseconds);
 
+// The local wall-clock time as "HH:MM:SS" (24-hour), into buffer; at least 9 bytes.
+void LocalClockTime(char* buffer, uint32_t size);
+
 // Dotted IPv4 text to an address in network byte order, as inet_addr parses it
 // (INADDR_NONE, 0xFFFFFFFF, for text it rejects).
 uint32_t InetAddr(const char* text);
