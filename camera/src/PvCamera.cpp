@@ -3,6 +3,7 @@
 #include "camera/PvCamera.h"
 
 #include <base/Assert.h>
+#include <base/Diagnostics.h>
 #include <base/Errors.h>
 #include <base/SdkApi.h>
 #include <platform/System.h>
@@ -91,6 +92,8 @@ CCamera::CCamera(tPvHandle handle)
 }
 
 CCamera::~CCamera() {
+    // No reconnect attempt may find the object gone.
+    EndReconnect();
     if (m_OwnsHandle) Close();
     // Clearing the queue normally hands the record back. If the SDK kept it all the same, it
     // may still write into the record and its buffer and call the handler: leave both to it,
@@ -146,6 +149,13 @@ void CCamera::BuildIniPath(const char* systemPath) {
 bool CCamera::Open() {
     std::lock_guard<std::mutex> openClose(m_OpenCloseMutex);
     if (!IsAllowed(Operation::Open)) return false;
+    // After a close whose queue clear the SDK refused, the record and its buffer may still be
+    // written by the SDK: opening would queue the record twice or free its buffer under it.
+    // The SDK hands the record back through the handler, and an open after that proceeds.
+    if (m_FrameWithSdk.load()) {
+        DebugMsg("Camera open refused: the SDK still holds the frame record\n");
+        return false;
+    }
     tPvHandle handle = 0;
     if (ReportError(Sdk().PvCameraOpen(m_Info.UniqueId, ePvAccessMaster, &handle),
                     "PvCameraOpen") != ePvErrSuccess)

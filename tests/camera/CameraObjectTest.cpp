@@ -231,6 +231,36 @@ TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
     delete[] buffer;
 }
 
+// A reopen (a reconnect reuses the object) while the SDK still holds the record would queue it
+// a second time and replace the buffer it writes into: refused until the SDK lets go.
+TEST_F(CameraObjectTest, NoReopenWhileTheSdkStillHoldsTheRecord) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
+    WaitForSoftwareTriggers(id);
+    auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
+    ASSERT_TRUE(camera->Open());
+    const tPvHandle handle = camera->m_Handle;
+    void* const buffer = camera->m_Frame.ImageBuffer;
+
+    g_RefuseClear = true;
+    g_RefuseClose = true;
+    camera->Close();
+    g_RefuseClear = false;
+    g_RefuseClose = false;
+    lines();
+    EXPECT_FALSE(camera->Open());
+    EXPECT_EQ(lines(), std::vector<std::string>{
+                           "Camera open refused: the SDK still holds the frame record\n"});
+    EXPECT_EQ(camera->State(), CameraState::Closed);
+    EXPECT_EQ(camera->m_Frame.ImageBuffer, buffer);
+
+    // The record comes back cancelled; then the camera opens as usual.
+    EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
+    EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+    ASSERT_TRUE(camera->Open());
+    EXPECT_EQ(camera->State(), CameraState::Capturing);
+    camera->Close();
+}
+
 // Closing waits for a frame handler in progress and cancels the queued record, so the object
 // can go right afterwards while the camera streams flat out.
 TEST_F(CameraObjectTest, ClosingAStreamingCameraLeavesNoHandlerBehind) {

@@ -8,6 +8,7 @@
 #include <pvapi.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,14 +28,23 @@ using FrameNotify = void (*)(int32_t port);
 
 // The camera's life in one value. Every step from one state to the next goes through
 // CCamera::MoveTo, which knows the allowed steps; every acquisition operation first asks
-// whether it may run in the current state. Reconnect will add Waiting (closed, an attempt
-// scheduled) and Exhausted (closed, no attempt left): more states without a handle, entered
-// from Closed and left for Open, to be added to the steps and to the operations' states.
+// whether it may run in the current state. Whether a reconnect attempt is scheduled is kept
+// apart (see ReconnectState): a camera's SDK may report a replug while the camera is open,
+// and that schedules an attempt all the same.
 enum class CameraState : uint8_t {
     Closed,     // no SDK handle
     Open,       // handle open, capture not running: not started, stopped, or failed to start
     Capturing,  // capture running, the frame record queued or being handled
     Stalled,    // capture running, but the record could not be queued again: no more frames
+};
+
+// Where automatic reconnecting stands, apart from the camera's state.
+enum class ReconnectState : uint8_t {
+    Idle,       // no attempt scheduled or running; attempts are left
+    Waiting,    // an attempt's timer is pending
+    Running,    // an attempt is opening the camera
+    Exhausted,  // every allowed attempt was made without leaving the camera open
+    Ended,      // the port is being closed: no attempt runs or starts any more
 };
 
 // Size of the settings-file path buffer, terminator included.
@@ -82,9 +92,27 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // The SDK's completion handler for m_Frame; the record's first context word is the camera.
     static void PVDECL FrameCB(tPvFrame* frame);
 
-    // Settings and lookup table; their content comes from the settings file.
+    // The settings file: Load restores the driver's settings and the camera's writable
+    // attributes from the camera's section (at every open); Save writes them back (when the
+    // configuration dialog closes). The file's failures are not reported.
     void LoadSettings();
+    void SaveSettings();
+    void LoadAttributeSetting(const char* name);
+    void SaveAttributeSetting(const char* name);
+    // Builds the lookup table from m_LutFile's column m_LutColumn when m_UseLut is on; any
+    // failure switches m_UseLut off and leaves the table all zero.
     void LoadLut();
+
+    // Automatic reconnect after a replug: schedules an attempt m_ReconnectDelay ms ahead
+    // unless one is pending, reconnecting is off or the attempts are used up.
+    void ScheduleReconnect();
+    // The attempt's timer handler; user is the camera.
+    static void ReconnectTimerProc(uint32_t timerId, void* user);
+    // Cancels a pending attempt, waits for a running one and refuses every later one. Called
+    // before the port lets the object go; the destructor calls it too.
+    void EndReconnect();
+    ReconnectState Reconnecting() const;
+    uint32_t ReconnectCount() const;
 
     // Typed attribute access. Each checks the attribute's type (and for writes the writable
     // flag) afresh, then makes the one SDK call for that type. SDK failures are reported as
@@ -149,7 +177,9 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     uint32_t m_Width = 0;
     uint32_t m_Height = 0;
     // 1000 megabits per second unless the settings say otherwise; acquisition ignores it.
-    uint32_t m_Network = 1000;
+    // Settings like this one are written at open (a host thread, or the timer thread of a
+    // reconnect) and by the configuration dialog's thread, hence atomic.
+    std::atomic<uint32_t> m_Network{1000};
     // Bytes per output pixel: 1 for mono cameras, 3 otherwise, 0 until the format was read.
     std::atomic<int32_t> m_BytesPerPixel{0};
     // A grab was requested and its frame not yet delivered. Guarded by m_Lock; only
@@ -168,21 +198,26 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     const FrameNotify m_OnFrame;
     // Full path of the settings file, always terminated.
     char m_IniPath[kSettingsPathSize] = {};
-    // Reconnect settings.
-    bool m_Reconnect = true;
-    uint32_t m_ReconnectDelay = 500;
-    uint32_t m_ReconnectRetries = 3;
-    uint32_t m_ReconnectCount = 0;
-    uint32_t m_ReconnectTimer = 0;
+    // Reconnect settings: reconnect at all, delay of each attempt, attempts allowed in a row.
+    std::atomic<bool> m_Reconnect{true};
+    std::atomic<uint32_t> m_ReconnectDelay{500};
+    std::atomic<uint32_t> m_ReconnectRetries{3};
     SerialIo m_Serial;
-    // Lookup table settings and the table itself (kLutSize bytes, zero until loaded).
-    bool m_UseLut = false;
+    // Lookup table switch: 0 off, any other value on, kept as the settings file has it. The
+    // frame handler reads it once per frame.
+    std::atomic<int32_t> m_UseLut{0};
+    // The table: kLutSize bytes, all zero until a load; written only by LoadLut, before
+    // capture starts.
+    std::unique_ptr<uint8_t[]> m_Lut;
+    // The LUT generator's last curve.
+    std::atomic<int32_t> m_LutGenMinPix{0};
+    std::atomic<int32_t> m_LutGenMaxPix{15};
+    std::atomic<int32_t> m_LutGenSteepness{1};
+    // The table's file and column (at most 255 characters each). Read and written under
+    // m_LutNamesLock: the dialog and a reconnect's open may both reach them.
     std::string m_LutFile;
     std::string m_LutColumn;
-    std::unique_ptr<uint8_t[]> m_Lut;
-    int32_t m_LutGenMinPix = 0;
-    int32_t m_LutGenMaxPix = 15;
-    int32_t m_LutGenSteepness = 1;
+    mutable std::mutex m_LutNamesLock;
 
   private:
     // The operations whose start depends on the camera's state. GetRow is not one: the image
@@ -208,6 +243,18 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Whether this thread is inside this camera's host notification.
     bool IsHandlingFrameOnThisThread() const;
 
+    // The camera's settings section in the settings file.
+    void SettingsSection(char (&section)[255]) const;
+    // Calls visit with each attribute the SDK lists for the camera that is writable, in the
+    // SDK's order. Nothing when the list cannot be had.
+    template <typename Visit>
+    void ForEachWritableAttribute(Visit visit);
+    // Schedules the next attempt; the caller holds m_ReconnectMutex in lock, which is
+    // released while the timer is started (its handler takes the lock).
+    void ScheduleReconnectLocked(std::unique_lock<std::mutex>& lock);
+    // The attempt proper, on the timer's thread.
+    void RunReconnectAttempt(uint32_t timerId);
+
     // Whether this object closes its handle (not so for a camera built around one).
     const bool m_OwnsHandle;
     // Read without a lock by the frame handler and Grab, which check it again under m_Lock.
@@ -224,9 +271,25 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // apart from the record, which the SDK writes while the host reads rows, and from the
     // state: it describes the image, which stays readable after a stop.
     std::atomic<tPvErr> m_LastStatus{ePvErrSuccess};
-    // Open and Close one at a time (host threads, and later the reconnect timer and the
-    // link-event thread).
+    // Open and Close one at a time (host threads, the reconnect timer and the link-event
+    // thread).
     std::mutex m_OpenCloseMutex;
+    // Reconnect bookkeeping, guarded by m_ReconnectMutex, which is never held across an
+    // SDK call, Open, or the start or cancel of a timer.
+    // Attempts started since the last attempt that left the camera open.
+    uint32_t m_ReconnectCount = 0;
+    // Id of the pending attempt's timer; 0 while none is pending, or while its start has not
+    // returned yet.
+    uint32_t m_ReconnectTimer = 0;
+    // Id of the timer whose attempt is running, 0 if none.
+    uint32_t m_ReconnectRunning = 0;
+    // An attempt is scheduled: from the start of its timer until its handler begins.
+    bool m_ReconnectPending = false;
+    // Timer starts in progress, each between the decision and the id being known.
+    uint32_t m_ReconnectArming = 0;
+    bool m_ReconnectEnded = false;
+    mutable std::mutex m_ReconnectMutex;
+    std::condition_variable m_ReconnectArmed;
     // Keeps the buffers, the geometry and the image content still while a host thread copies
     // a row (shared). Always taken last (the frame handler takes it inside m_Lock), and no
     // other lock is taken while it is held.

@@ -1,4 +1,4 @@
-// A fresh temporary folder per test, removed afterwards, and helpers for the files in it.
+// A fresh temporary folder, removed afterwards, and helpers for the files in it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,21 +10,25 @@
 
 namespace tarnix::test {
 
-class TempFolderTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_Folder = std::filesystem::temp_directory_path() /
-                   (std::string("tarnix_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(m_Folder);
-        std::filesystem::create_directories(m_Folder);
+class TempFolder {
+  public:
+    // tarnix_<name> in the system's temporary folder, emptied first.
+    explicit TempFolder(const std::string& name)
+        : m_Path(std::filesystem::temp_directory_path() / ("tarnix_" + name)) {
+        std::filesystem::remove_all(m_Path);
+        std::filesystem::create_directories(m_Path);
     }
-    void TearDown() override {
+    // Named after the running test.
+    TempFolder() : TempFolder(CurrentTestName()) {}
+    ~TempFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(m_Folder, ignored);
+        std::filesystem::remove_all(m_Path, ignored);
     }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string PathOf(const std::string& name) const { return (m_Folder / name).string(); }
+    const std::filesystem::path& Path() const { return m_Path; }
+    std::string PathOf(const std::string& name) const { return (m_Path / name).string(); }
 
     // Writes bytes exactly as given (no line-end translation).
     std::string WriteFile(const std::string& name, const std::string& bytes) const {
@@ -38,7 +42,26 @@ class TempFolderTest : public ::testing::Test {
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    std::filesystem::path m_Folder;
+  private:
+    static std::string CurrentTestName() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        return info ? std::string(info->test_suite_name()) + "_" + info->name() : "test";
+    }
+
+    std::filesystem::path m_Path;
+};
+
+// A test with a fresh folder of its own.
+class TempFolderTest : public ::testing::Test {
+  protected:
+    std::string PathOf(const std::string& name) const { return m_Temp.PathOf(name); }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const {
+        return m_Temp.WriteFile(name, bytes);
+    }
+    static std::string ReadBytes(const std::string& path) { return TempFolder::ReadBytes(path); }
+
+    TempFolder m_Temp;
+    const std::filesystem::path& m_Folder = m_Temp.Path();
 };
 
 }  // namespace tarnix::test
