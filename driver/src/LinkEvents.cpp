@@ -1,6 +1,15 @@
 #include "driver/LinkEvents.h"
 
+#include <base/Diagnostics.h>
 #include <base/SdkApi.h>
+#include <camera/PvCamera.h>
+#include <platform/System.h>
+
+#include <memory>
+#include <string>
+
+#include "driver/CameraList.h"
+#include "driver/PortTable.h"
 
 namespace tarnix {
 namespace {
@@ -13,10 +22,27 @@ bool g_Registered[2] = {false, false};
 
 }  // namespace
 
-void PVDECL LinkEventCB(void* /*context*/, tPvInterface /*iface*/, tPvLinkEvent /*event*/,
-                        uint32_t /*cameraId*/) {
-    // TODO(connection supervision): log the event with the camera's configuration name, close
-    // the port's camera on an unplug and schedule its reconnect on a replug.
+void PVDECL LinkEventCB(void* /*context*/, tPvInterface /*iface*/, tPvLinkEvent event,
+                        uint32_t cameraId) {
+    char now[16];
+    platform::LocalClockTime(now, sizeof now);
+    const char* const state = event == ePvLinkAdd ? "CONNECTED" : "DISCONNECTED";
+    // Named as the camera list knew it at its last refresh.
+    std::string name;
+    if (Cameras().ConfigNameOfCamera(cameraId, name)) {
+        DebugMsg("[%s] CAMERA %s %s\n", now, state, name.c_str());
+    } else {
+        DebugMsg("[%s] CAMERA %s id=%u\n", now, state, static_cast<unsigned>(cameraId));
+    }
+    // The shared object stays valid here even if the host closes the port meanwhile; a port
+    // being closed refuses new attempts, and closing it twice does nothing.
+    const std::shared_ptr<CCamera> camera = Ports().At(FindPortByCameraId(cameraId));
+    if (!camera) return;
+    if (event == ePvLinkAdd) {
+        camera->ScheduleReconnect();
+    } else {
+        camera->Close();
+    }
 }
 
 void RegisterLinkEvents() {

@@ -58,6 +58,8 @@ bool OpenPort(int32_t port, const char* name, uint32_t size[2]) {
 void ClosePort(int32_t port) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
     if (!camera) return;
+    // No reconnect attempt reopens the camera behind us, and none runs on the object later.
+    camera->EndReconnect();
     // Closed before the slot empties: a frame handler still running finds its port while the
     // close waits for it, and the camera is free for the next open as soon as we return.
     camera->Close();

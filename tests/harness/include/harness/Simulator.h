@@ -20,7 +20,8 @@ struct SimCamera {
     std::string address;  // dotted network address
 };
 
-// Adds a camera (ePvSimNo* flags in omit) and expects the simulator to take it.
+// Adds a camera (ePvSimNo* flags in omit) and expects the simulator to take it. Returns once
+// its plug event was handled, with the line a started driver writes for it dropped.
 SimCamera AddCamera(tPvImageFormat format, uint32_t width, uint32_t height, uint32_t bitDepth = 8,
                     uint32_t omit = 0);
 
