@@ -122,12 +122,14 @@ TEST_F(ReconnectHostTest, UsedUpAttemptsLeaveThePortClosedUntilTheHostReopensIt)
 }
 
 TEST_F(ReconnectHostTest, ClosingThePortCancelsThePendingAttempt) {
-    UseSettings("ReconnectDelay=100\n");
+    // Long enough that the attempt is still pending when the port closes, even on a slow
+    // machine; then waited for past its time.
+    UseSettings("ReconnectDelay=300\n");
     OpenCamera();
     Unplug(kMono8CameraId);
     Plug(kMono8CameraId);
     driver().closeCVLPort(0, 2);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     EXPECT_THAT(LineLog::Take(), AllOf(Not(IsEmpty()), Not(Contains("Camera reconnect OK\n")),
                                        Not(Contains("Camera reconnect FAILED\n"))));
     // The camera is free: no attempt opened it behind the host's back.
