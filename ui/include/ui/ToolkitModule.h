@@ -1,0 +1,17 @@
+// The Linux toolkit module's one entry point, found by name after the driver loaded the
+// module from its own folder. The module reaches the sheet and its pages only through their
+// virtual functions, so it links none of the driver's layers.
+#pragma once
+
+#include "ui/Sheet.h"
+
+namespace tarnix::ui {
+
+inline constexpr const char* kToolkitModuleFile = "libtarnixui_wx.so";
+inline constexpr const char* kRunSheetSymbol = "tarnix_ui_run_sheet";
+
+// Shows the sheet modally and returns 1 when it has closed; 0 when it could not be shown,
+// with a one-line reason (no line end) in reason.
+using RunSheetEntry = int (*)(SheetModel* sheet, char* reason, unsigned reasonSize);
+
+}  // namespace tarnix::ui
