@@ -42,10 +42,10 @@ void TakeScreenshots(ActionSheet& sheet, const std::string& folder) {
     WaitUntil([&] { return !sheet.Demo(0).Events().empty(); });
     const char* names[] = {"general", "controls", "lut", "gige", "attributes"};
     for (int tab = 0; tab < 5; ++tab) {
-        gui::Run([tab] { gui::ClickTab(tab); });
+        gui::SelectTab(tab);
         Screenshot(folder + "/tab-" + std::to_string(tab + 1) + "-" + names[tab] + ".png");
     }
-    gui::Run([] { gui::ClickTab(ActionSheet::kLutTab); });
+    gui::SelectTab(ActionSheet::kLutTab);
     const auto generate = gui::Post([] { gui::Click(*gui::Sheet(), ui::kLutGenerate); });
     WaitUntil([] {
         bool up = false;

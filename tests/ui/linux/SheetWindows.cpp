@@ -6,6 +6,8 @@
 #include <wx/bookctrl.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "GuiQueue.h"
@@ -63,6 +65,23 @@ bool ShowDriven(ui::SheetModel& sheet, const std::function<void()>& script) {
     return shown;
 }
 
+void ClickTab(int index) {
+    wxPoint at;
+    ASSERT_TRUE(Run([&] { at = TabCentre(index); }));
+    const std::string command =
+        "xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+bool SelectTab(int index) {
+    ClickTab(index);
+    return WaitUntil([index] {
+        int tab = -1;
+        Run([&] { tab = CurrentTab(); });
+        return tab == index;
+    });
+}
+
 wxPropertySheetDialog* Sheet() {
     for (wxWindow* window : wxTopLevelWindows) {
         auto* sheet = dynamic_cast<wxPropertySheetDialog*>(window);
@@ -84,7 +103,21 @@ int CurrentTab() {
     return Sheet() != nullptr ? Sheet()->GetBookCtrl()->GetSelection() : -1;
 }
 
-void ClickTab(int index) {
+wxPoint TabCentre(int index) {
+    wxBookCtrlBase* book = Sheet()->GetBookCtrl();
+    GtkNotebook* notebook = GTK_NOTEBOOK(book->GetHandle());
+    GtkWidget* label =
+        gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, index));
+    GtkAllocation size;
+    gtk_widget_get_allocation(label, &size);
+    int x = 0;
+    int y = 0;
+    gtk_widget_translate_coordinates(label, GTK_WIDGET(notebook), size.width / 2, size.height / 2,
+                                     &x, &y);
+    return book->GetScreenPosition() + wxPoint(x, y);
+}
+
+void SwitchPageThroughGtk(int index) {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(Sheet()->GetBookCtrl()->GetHandle()), index);
 }
 

@@ -1,6 +1,6 @@
-// The sheet's windows as a test sees and works them. All but ShowDriven run on the thread that
-// shows the sheet (inside gui::Run or gui::Post). The user's actions go through GTK's own
-// signals, as a click or a key press does, so they reach the view the way a user's do.
+// The sheet's windows as a test sees and works them. The user's actions go through GTK's own
+// signals, as a click or a key press does, or are real clicks on the virtual display, so they
+// reach the view the way a user's do.
 #pragma once
 
 #include <wx/dialog.h>
@@ -14,9 +14,17 @@
 
 namespace tarnix::test::gui {
 
+// --- From the driving thread ---
+
 // Shows the sheet with ui::RunSheet on the calling thread while script drives it from another
 // thread; whatever the script left open is closed afterwards. Returns RunSheet's result.
 bool ShowDriven(ui::SheetModel& sheet, const std::function<void()>& script);
+// Clicks the tab with the mouse; returns once the click is sent, not handled.
+void ClickTab(int index);
+// Clicks the tab and waits until it is current; false when it did not become current.
+bool SelectTab(int index);
+
+// --- On the sheet's thread (inside gui::Run or gui::Post) ---
 
 // The showing sheet, or null.
 wxPropertySheetDialog* Sheet();
@@ -29,7 +37,11 @@ Control* Find(int id) {
 }
 
 int CurrentTab();
-void ClickTab(int index);
+// The middle of the tab's label on the screen.
+wxPoint TabCentre(int index);
+// Switches the page as GTK's own interface does (and accessibility tools through it), which
+// unlike a click goes ahead even when the sheet keeps the page.
+void SwitchPageThroughGtk(int index);
 // A button (also the sheet's OK, Cancel and Apply, or a check box) of window.
 void Click(wxWindow& window, int id);
 // Replaces the text of an edit or of a combo box's edit part, as typing does.

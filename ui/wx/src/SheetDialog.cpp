@@ -99,7 +99,13 @@ void SheetDialog::OnPageChanging(wxBookCtrlEvent& event) {
     if (left == wxNOT_FOUND) return;
     bool stay = true;
     m_Failure.Guard(*this, [&] { stay = !m_Pages[left]->Leaving(); });
-    if (stay) event.Veto();
+    if (!stay) return;
+    event.Veto();
+    // A click or a key is held back by the veto, but a switch made through GTK itself (by an
+    // accessibility tool, say) goes ahead regardless; the page it left comes back.
+    CallAfter([this, left] {
+        if (GetBookCtrl()->GetSelection() != left) GetBookCtrl()->ChangeSelection(left);
+    });
 }
 
 void SheetDialog::OnPageChanged(wxBookCtrlEvent& event) {

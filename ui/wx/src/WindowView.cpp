@@ -190,8 +190,16 @@ void WindowView::SetCell(int32_t id, int32_t row, int32_t column, const std::str
 }
 
 void WindowView::FocusAndSelect(int32_t id) {
-    if (auto* control = Find<wxWindow>(id)) control->SetFocus();
-    if (auto* entry = Find<wxTextEntry>(id)) entry->SelectAll();
+    auto* control = Find<wxWindow>(id);
+    if (control == nullptr) return;
+    const auto focus = [control] {
+        control->SetFocus();
+        if (auto* entry = dynamic_cast<wxTextEntry*>(control)) entry->SelectAll();
+    };
+    focus();
+    // A click on a tab focuses the tab after the page has refused the change; the control
+    // takes the focus back once that click is done with.
+    control->CallAfter(focus);
 }
 
 void WindowView::Warning(const std::string& text) {
