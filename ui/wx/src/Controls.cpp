@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -69,6 +70,21 @@ wxWindow* Create(wxWindow& parent, const ControlTemplate& control, wxRect place)
 }
 
 }  // namespace
+
+void UseTemplateStyle(wxWindow& topLevel) {
+    static const bool installed = [] {
+        GtkCssProvider* style = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(
+            style, "#tarnix-template combobox button { padding-top: 0; padding-bottom: 0; }", -1,
+            nullptr);
+        gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                                  GTK_STYLE_PROVIDER(style),
+                                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        return true;
+    }();
+    static_cast<void>(installed);
+    gtk_widget_set_name(topLevel.GetHandle(), "tarnix-template");
+}
 
 wxSize TemplateSize(wxWindow& window, const DialogTemplate& dialog) {
     return window.ConvertDialogToPixels(wxSize(dialog.width, dialog.height));

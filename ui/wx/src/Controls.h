@@ -14,6 +14,11 @@ namespace tarnix::ui::wx {
 // The template's size in pixels, for the window's font.
 wxSize TemplateSize(wxWindow& window, const DialogTemplate& dialog);
 
+// Marks a top-level window as built from templates. GTK's theme pads combo boxes for a height
+// of about 17 dialog units; in these windows (and only in them) they are slim enough for the
+// templates' 12, so that a list's text and arrow sit in the middle of its place.
+void UseTemplateStyle(wxWindow& topLevel);
+
 // Creates every control of the template as a child of window, in the template's order (which
 // is the tab order), with the template's ids.
 void BuildControls(wxWindow& window, const DialogTemplate& dialog);

@@ -49,6 +49,7 @@ class SheetPage final : private ViewOwner {
 
 SheetDialog::SheetDialog(SheetModel& sheet, Failure& failure)
     : wxPropertySheetDialog(nullptr, wxID_ANY, ToWx(sheet.Caption())), m_Failure(failure) {
+    UseTemplateStyle(*this);
     CreateButtons(wxOK | wxCANCEL | wxAPPLY);
     wxBookCtrlBase* book = GetBookCtrl();
     for (size_t index = 0; index < sheet.PageCount(); ++index) {

@@ -12,6 +12,7 @@ TemplateDialog::TemplateDialog(wxWindow* parent, DialogLogic& logic, Failure& fa
       m_Failure(failure),
       m_View(*this, logic, *this, failure) {
     const DialogTemplate& dialog = logic.Template();
+    UseTemplateStyle(*this);
     SetClientSize(TemplateSize(*this, dialog));
     BuildControls(*this, dialog);
     RouteControlEvents(*this, dialog,
