@@ -6,6 +6,7 @@
 #include <wx/log.h>
 #include <wx/thread.h>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -72,17 +73,18 @@ const std::string& HostProgramName() {
 std::string PrepareToolkit() {
     // GTK belongs to one thread: the first showing's. It is never shut down, since the host
     // may show the sheet again at any time, and GTK cannot be started a second time anyway.
-    static std::mutex mutex;
-    static bool tried = false;
-    static std::string startFailure;
+    // No lock of ours is held while wx starts: wx's main thread holds wx's own lock from then
+    // on, so holding ours around the start would order the two both ways.
+    static std::once_flag once;
+    static std::atomic<bool> started{false};
     static std::thread::id owner;
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!tried) {
-        if (!DisplayNamed()) return "no display";
-        tried = true;
+    static std::string startFailure;
+    if (!started && !DisplayNamed()) return "no display";
+    std::call_once(once, [] {
         owner = std::this_thread::get_id();
         startFailure = StartWx();
-    }
+        started = true;
+    });
     if (!startFailure.empty()) return startFailure;
     if (std::this_thread::get_id() != owner)
         return "the dialog can only be shown on the thread that showed it first";
