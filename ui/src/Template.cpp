@@ -97,8 +97,10 @@ constexpr std::array kGigE{
                     {144, 46, 60, 60},
                     kField | kAutoHScroll | kVerticalScroll},
     ControlTemplate{kPacketWarning, ControlKind::Label, "!!!", {208, 48, 14, 8}, kStyleNone},
+    // Two lines high: in the dialog font the text needs a little more than its 80 units and
+    // wraps; the help text starts below the second line.
     ControlTemplate{
-        kNoId, ControlKind::Label, "Stream bytes per second", {6, 64, 80, 8}, kStyleNone},
+        kNoId, ControlKind::Label, "Stream bytes per second", {6, 64, 80, 16}, kStyleNone},
     ControlTemplate{kRangeLabel, ControlKind::Label, "Range", {86, 64, 56, 8}, kAlignRight},
     ControlTemplate{
         kStreamBytesPerSecond, ControlKind::Edit, "", {144, 62, 60, 12}, kField | kAutoHScroll},
