@@ -7,7 +7,7 @@
 // m_ReconnectMutex held (the Windows multimedia timer may hold locks of its own while it
 // calls handlers, which take that mutex). A handler may therefore fire before its starter
 // has stored the id; it then goes by m_ReconnectPending, and the starter does not store an
-// id whose handler has begun.
+// id whose handler has begun, nor one a newer schedule has replaced.
 #include <base/Diagnostics.h>
 #include <platform/Timer.h>
 
@@ -26,16 +26,19 @@ void CCamera::ScheduleReconnectLocked(std::unique_lock<std::mutex>& lock) {
         return;
     ++m_ReconnectCount;
     m_ReconnectPending = true;
+    // While the lock is released below, this timer's handler may run, fail and schedule the
+    // next attempt: only the latest schedule may store its id.
+    const uint64_t schedule = ++m_ReconnectSchedule;
     ++m_ReconnectArming;
     lock.unlock();
     const uint32_t id = platform::TimerStart(m_ReconnectDelay, ReconnectTimerProc, this);
     lock.lock();
     --m_ReconnectArming;
-    if (id == 0) {
-        // No timer, no attempt; the attempt counts all the same.
-        m_ReconnectPending = false;
-    } else if (m_ReconnectPending) {
-        m_ReconnectTimer = id;  // its handler has not begun
+    if (schedule == m_ReconnectSchedule && m_ReconnectPending) {
+        // Its handler has not begun. Without a timer there is no attempt; it counts all the
+        // same.
+        if (id == 0) m_ReconnectPending = false;
+        m_ReconnectTimer = id;
     }
     m_ReconnectArmed.notify_all();
 }

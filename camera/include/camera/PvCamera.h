@@ -297,6 +297,8 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     bool m_ReconnectPending = false;
     // Timer starts in progress, each between the decision and the id being known.
     uint32_t m_ReconnectArming = 0;
+    // Counts the schedules; a timer start stores its id only if it is still the latest.
+    uint64_t m_ReconnectSchedule = 0;
     bool m_ReconnectEnded = false;
     mutable std::mutex m_ReconnectMutex;
     std::condition_variable m_ReconnectArmed;
