@@ -6,6 +6,7 @@
 #include <settings/IniFile.h>
 #include <settings/ParseCsv.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -173,6 +174,29 @@ void CCamera::LoadLut() {
         if (index >= 0 && static_cast<uint32_t>(index) < kLutSize)
             m_Lut[static_cast<uint32_t>(index)] = static_cast<uint8_t>(reader.Value(row));
     }
+}
+
+namespace {
+
+std::atomic<CCamera::ConfigDialogRunner> g_ConfigDialogRunner{nullptr};
+
+}  // namespace
+
+void CCamera::SetConfigDialogRunner(ConfigDialogRunner runner) {
+    g_ConfigDialogRunner = runner;
+}
+
+bool CCamera::ShowConfigDialog() {
+    const ConfigDialogRunner runner = g_ConfigDialogRunner;
+    if (runner == nullptr) return false;
+    try {
+        if (!runner(*this)) return false;
+        SaveSettings();
+    } catch (...) {
+        // Whatever broke the dialog, the host's call survives it; nothing is saved then, and
+        // the dialog counts as shown.
+    }
+    return true;
 }
 
 }  // namespace tarnix

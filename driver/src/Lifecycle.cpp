@@ -13,6 +13,8 @@
 #include <base/ModuleFolder.h>
 #include <base/SdkApi.h>
 #include <base/SdkLoader.h>
+#include <camera/PvCamera.h>
+#include <ui/ConfigSheet.h>
 
 #include "driver/CameraList.h"
 #include "driver/LinkEvents.h"
@@ -37,8 +39,11 @@ void StartComponentServices() {
 #endif
 }
 
-// The configuration dialog's UI framework is started here once it exists.
-void StartUiFramework(void* /*module*/) {}
+// Camera objects show the configuration sheet of the ui layer; its toolkit itself starts only
+// when a sheet is first shown.
+void StartUiFramework(void* /*module*/) {
+    CCamera::SetConfigDialogRunner(ui::RunConfigSheet);
+}
 
 void ShowDriverMessage(const char* text) {
     try {

@@ -106,9 +106,8 @@ bool SetPortProperty(int32_t port, const char* name, uint32_t value) {
 bool ConfigureCameraByName(const char* name) {
     const std::shared_ptr<CCamera> camera = Ports().At(FindPortByNameOrAddress(name));
     if (!camera) return false;
-    // TODO(configuration dialog): camera->ShowConfigDialog(); camera->SaveSettings();
-    // return true;
-    return false;
+    // Modal on this thread; saves the camera's settings when it closes.
+    return camera->ShowConfigDialog();
 }
 
 }  // namespace tarnix

@@ -47,5 +47,7 @@ int RunGrab(const Options& options, const GrabOptions& grab);
 int RunStream(const Options& options, const StreamOptions& stream);
 int RunGet(const Options& options, const PropertyOptions& property);
 int RunSet(const Options& options, const PropertyOptions& property);
+// camera: configuration name or address; empty for the first camera.
+int RunConfigure(const Options& options, const std::string& camera);
 
 }  // namespace tarnix::camhost

@@ -70,6 +70,12 @@ int main(int argc, char** argv) {
                        "Property read after the set, on the same open camera (repeatable)");
     setCmd->callback([&] { result = camhost::RunSet(options, property); });
 
+    std::string configured;
+    CLI::App* configureCmd = app.add_subcommand(
+        "configure", "Show a camera's configuration dialog (the first camera by default)");
+    configureCmd->add_option("camera", configured, "Configuration name or address");
+    configureCmd->callback([&] { result = camhost::RunConfigure(options, configured); });
+
     CLI11_PARSE(app, argc, argv);
     return result;
 }

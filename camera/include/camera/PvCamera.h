@@ -103,6 +103,14 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // failure switches m_UseLut off and leaves the table all zero.
     void LoadLut();
 
+    // The configuration dialog, shown modally on the calling thread by the runner the layer
+    // above installed. The settings are saved after every showing, however it was closed.
+    // False when no dialog could be shown (no runner, no display, no toolkit); one that threw
+    // counts as shown, without the save.
+    bool ShowConfigDialog();
+    using ConfigDialogRunner = bool (*)(CCamera& camera);
+    static void SetConfigDialogRunner(ConfigDialogRunner runner);
+
     // Automatic reconnect after a replug: schedules an attempt m_ReconnectDelay ms ahead
     // unless one is pending, reconnecting is off or the attempts are used up.
     void ScheduleReconnect();
@@ -173,9 +181,11 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // The one frame record queued with the SDK. It lives apart from the object so that a
     // record the SDK failed to give back can outlive it (see the destructor).
     tPvFrame& m_Frame;
-    // Image size the buffers were made for. Written by Open under m_ImageLock.
-    uint32_t m_Width = 0;
-    uint32_t m_Height = 0;
+    // Image size the buffers were made for. Written by Open under m_ImageLock, and by the
+    // configuration dialog's General page without any lock, so the frame handler and row
+    // reads bound everything by the buffers' sizes, never by these.
+    std::atomic<uint32_t> m_Width{0};
+    std::atomic<uint32_t> m_Height{0};
     // 1000 megabits per second unless the settings say otherwise; acquisition ignores it.
     // Settings like this one are written at open (a host thread, or the timer thread of a
     // reconnect) and by the configuration dialog's thread, hence atomic.

@@ -3,6 +3,9 @@
 // virtual functions, so it links none of the driver's layers.
 #pragma once
 
+#include <cstdlib>
+#include <initializer_list>
+
 #include "ui/Sheet.h"
 
 namespace tarnix::ui {
@@ -13,5 +16,16 @@ inline constexpr const char* kRunSheetSymbol = "tarnix_ui_run_sheet";
 // Shows the sheet modally and returns 1 when it has closed; 0 when it could not be shown,
 // with a one-line reason (no line end) in reason.
 using RunSheetEntry = int (*)(SheetModel* sheet, char* reason, unsigned reasonSize);
+
+// Whether the environment names a display at all (X11 or Wayland). The loader asks before it
+// loads the module, so that a host without a display never loads a toolkit; the module asks
+// again, since it may be loaded by other means.
+inline bool DisplayNamed() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
 
 }  // namespace tarnix::ui

@@ -1,0 +1,154 @@
+#include <cstdio>
+
+#include "ui/ControlIds.h"
+#include "ui/Exchange.h"
+#include "ui/Pages.h"
+
+namespace tarnix::ui {
+namespace {
+
+// Buffer size for enumeration values and their lists, terminator included.
+constexpr uint32_t kEnumTextSize = 255;
+
+// The record's texts need not be terminated within their fields.
+std::string FieldText(const char* field, size_t size) {
+    size_t length = 0;
+    while (length < size && field[length] != '\0') ++length;
+    return std::string(field, length);
+}
+
+}  // namespace
+
+const DialogTemplate& CGeneralPage::Template() const {
+    return *FindTemplate(kGeneralTemplate);
+}
+
+bool CGeneralPage::ReadSensorSize(uint32_t& width, uint32_t& height) {
+    if (!m_Camera.GetNamedProperty("SensorWidth", width)) return false;
+    return m_Camera.GetNamedProperty("SensorHeight", height);
+}
+
+void CGeneralPage::FillEnumCombo(View& view, int32_t id, const char* name, std::string& target) {
+    view.ClearList(id);
+    char values[kEnumTextSize] = {};
+    if (m_Camera.AttrRangeEnum(name, values, kEnumTextSize)) {
+        const std::string all(values);
+        size_t start = 0;
+        while (start <= all.size()) {
+            const size_t comma = all.find(',', start);
+            const size_t end = comma == std::string::npos ? all.size() : comma;
+            if (end > start) view.AddListEntry(id, all.substr(start, end - start));
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    char current[kEnumTextSize] = {};
+    if (m_Camera.AttrStringGet(name, current, kEnumTextSize)) target = current;
+}
+
+void CGeneralPage::LoadFromCamera(View& view) {
+    uint32_t sensorWidth = 0;
+    uint32_t sensorHeight = 0;
+    ReadSensorSize(sensorWidth, sensorHeight);
+    const tPvCameraInfo& info = m_Camera.m_Info;
+    m_InfoText = FieldText(info.DisplayName, sizeof info.DisplayName) + " / " +
+                 FieldText(info.SerialString, sizeof info.SerialString);
+    // The geometry as it stood before this load reads it afresh below.
+    char size[128];
+    std::snprintf(size, sizeof size, "%d x %d  %d bit  [ Max %d x %d ]",
+                  static_cast<int>(m_Camera.m_Width.load()),
+                  static_cast<int>(m_Camera.m_Height.load()),
+                  8 * static_cast<int>(m_Camera.m_BytesPerPixel.load()),
+                  static_cast<int>(sensorWidth), static_cast<int>(sensorHeight));
+    m_SizeText = size;
+
+    FillEnumCombo(view, kPixelFormat, "PixelFormat", m_PixelFormatName);
+    FillEnumCombo(view, kTriggerMode, "FrameStartTriggerMode", m_TriggerModeName);
+    FillEnumCombo(view, kTriggerEvent, "FrameStartTriggerEvent", m_TriggerEventName);
+
+    view.Enable(kFrameRate, m_Camera.AttrFloat32Get("FrameRate", m_FrameRate));
+    view.Enable(kRegionX, m_Camera.GetNamedProperty("RegionX", m_RegionX));
+    view.Enable(kRegionY, m_Camera.GetNamedProperty("RegionY", m_RegionY));
+    uint32_t width = m_Camera.m_Width;
+    const bool widthRead = m_Camera.GetNamedProperty("Width", width);
+    m_Camera.m_Width = width;
+    view.Enable(kRoiWidth, widthRead);
+    uint32_t height = m_Camera.m_Height;
+    const bool heightRead = m_Camera.GetNamedProperty("Height", height);
+    m_Camera.m_Height = height;
+    view.Enable(kRoiHeight, heightRead);
+}
+
+bool CGeneralPage::Exchange(View& view, Direction direction) {
+    if (direction == Direction::Load) LoadFromCamera(view);
+    // Read-only texts: a store reads them back unchanged.
+    bool parsed = ExchangeText(view, direction, kInfoText, m_InfoText) &&
+                  ExchangeText(view, direction, kSizeText, m_SizeText) &&
+                  ExchangeListChoice(view, direction, kPixelFormat, m_PixelFormatName) &&
+                  ExchangeListChoice(view, direction, kTriggerMode, m_TriggerModeName) &&
+                  ExchangeListChoice(view, direction, kTriggerEvent, m_TriggerEventName) &&
+                  ExchangeFloat(view, direction, kFrameRate, m_FrameRate) &&
+                  ExchangeUnsigned(view, direction, kRegionX, m_RegionX) &&
+                  ExchangeUnsigned(view, direction, kRegionY, m_RegionY);
+    if (parsed) {
+        // Width and height go straight to the camera object, as far as they parsed.
+        uint32_t width = m_Camera.m_Width;
+        parsed = ExchangeUnsigned(view, direction, kRoiWidth, width);
+        if (direction == Direction::Store && parsed) m_Camera.m_Width = width;
+    }
+    if (parsed) {
+        uint32_t height = m_Camera.m_Height;
+        parsed = ExchangeUnsigned(view, direction, kRoiHeight, height);
+        if (direction == Direction::Store && parsed) m_Camera.m_Height = height;
+    }
+    if (parsed && direction == Direction::Store && m_Modified) StoreToCamera();
+    if (parsed) m_Modified = false;
+    return parsed;
+}
+
+void CGeneralPage::StoreToCamera() {
+    m_Camera.StopCapture();
+    m_Camera.AttrStringSet("PixelFormat", m_PixelFormatName.c_str());
+    m_Camera.AttrStringSet("FrameStartTriggerMode", m_TriggerModeName.c_str());
+    m_Camera.AttrStringSet("FrameStartTriggerEvent", m_TriggerEventName.c_str());
+    m_Camera.AttrUint32Set("RegionX", m_RegionX);
+    m_Camera.AttrUint32Set("RegionY", m_RegionY);
+    m_Camera.AttrUint32Set("Width", m_Camera.m_Width);
+    m_Camera.AttrUint32Set("Height", m_Camera.m_Height);
+    m_Camera.AttrFloat32Set("FrameRate", m_FrameRate);
+}
+
+void CGeneralPage::OnMaxRoi(View& view) {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    ReadSensorSize(width, height);
+    // Set outside an exchange: these count as the user's changes, so the next store writes
+    // the full-sensor region.
+    view.SetText(kRegionX, "0");
+    view.SetText(kRegionY, "0");
+    view.SetText(kRoiWidth, std::to_string(static_cast<int>(width)));
+    view.SetText(kRoiHeight, std::to_string(static_cast<int>(height)));
+}
+
+void CGeneralPage::OnControl(View& view, int32_t id) {
+    switch (id) {
+        case kMaxRoi:
+            OnMaxRoi(view);
+            return;
+        case kPixelFormat:
+        case kTriggerMode:
+        case kTriggerEvent:
+        case kFrameRate:
+        case kRegionX:
+        case kRegionY:
+        case kRoiWidth:
+        case kRoiHeight:
+            m_Modified = true;
+            view.MarkChanged();
+            return;
+        default:
+            return;
+    }
+}
+
+}  // namespace tarnix::ui

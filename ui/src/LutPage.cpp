@@ -1,0 +1,143 @@
+#include <settings/ParseCsv.h>
+
+#include <mutex>
+
+#include "ui/ControlIds.h"
+#include "ui/Exchange.h"
+#include "ui/Pages.h"
+
+namespace tarnix::ui {
+namespace {
+
+constexpr const char* kCsvFilter = "LUT table (*.csv)|*.csv||";
+
+}  // namespace
+
+const DialogTemplate& CLutPage::Template() const {
+    return *FindTemplate(kLutTemplate);
+}
+
+bool CLutPage::Exchange(View& view, Direction direction) {
+    if (direction == Direction::Load) {
+        // Only 0, 1 and 2 mean something to a check box; anything else starts off.
+        int32_t useLut = m_Camera.m_UseLut;
+        if (useLut < 0 || useLut > 2) m_Camera.m_UseLut = useLut = 0;
+        view.SetChecked(kLutEnable, useLut == 1);
+        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
+        const int32_t entry = FindEntryWithPrefix(view, kLutColumn, m_Camera.m_LutColumn);
+        if (entry >= 0) {
+            view.SelectListEntry(kLutColumn, entry);
+        } else {
+            view.SetText(kLutColumn, m_Camera.m_LutColumn);
+        }
+        view.SetText(kLutFile, m_Camera.m_LutFile);
+        return true;
+    }
+    m_Camera.m_UseLut = view.Checked(kLutEnable) ? 1 : 0;
+    std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
+    m_Camera.m_LutColumn = view.Text(kLutColumn);
+    m_Camera.m_LutFile = view.Text(kLutFile);
+    return true;
+}
+
+void CLutPage::OnCreate(View& view) {
+    RunExchange(view, Direction::Load);
+    UpdateControls(view);
+    FillColumns(view);
+}
+
+void CLutPage::UpdateControls(View& view) {
+    RunExchange(view, Direction::Store);
+    const bool enabled = m_Camera.m_UseLut != 0;
+    for (const int32_t id : {kLutFile, kLutBrowse, kLutGenerate, kLutColumn})
+        view.Enable(id, enabled);
+}
+
+void CLutPage::FillColumns(View& view) {
+    view.ClearList(kLutColumn);
+    view.SetComboReadOnly(kLutColumn);
+    if (m_Camera.m_UseLut == 0) return;  // no table, no columns
+    std::string file;
+    std::string column;
+    {
+        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
+        file = m_Camera.m_LutFile;
+        column = m_Camera.m_LutColumn;
+    }
+    try {
+        settings::CsvReader reader(file.c_str());
+        for (int32_t i = 0; i < reader.ColumnCount(); ++i)
+            view.AddListEntry(kLutColumn, reader.ColumnName(i));
+        // The sorted list decides where each name went; look the configured one up there.
+        int32_t selected = -1;
+        for (int32_t i = 0; i < view.ListCount(kLutColumn) && selected < 0; ++i)
+            if (view.ListEntry(kLutColumn, i) == column) selected = i;
+        if (selected < 0 && view.ListCount(kLutColumn) > 0) selected = 0;
+        if (selected >= 0) view.SelectListEntry(kLutColumn, selected);
+    } catch (...) {
+        // A file that cannot be read leaves the list as far as it got.
+    }
+}
+
+void CLutPage::OnEnable(View& view) {
+    UpdateControls(view);
+    FillColumns(view);
+    view.MarkChanged();
+}
+
+void CLutPage::OnBrowse(View& view) {
+    std::string folder;
+    {
+        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
+        folder = m_Camera.m_LutFile;
+    }
+    const std::optional<std::string> chosen =
+        view.OpenFile({"Select LUT file", "csv", "csv file", kCsvFilter, folder});
+    if (!chosen) return;
+    settings::CsvReader reader(chosen->c_str());
+    if (reader.ColumnCount() <= 0) {
+        view.Error("Could not read column names");
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
+        m_Camera.m_LutFile = *chosen;
+    }
+    // An exchange, so browsing alone does not make Apply available.
+    RunExchange(view, Direction::Load);
+    FillColumns(view);
+}
+
+void CLutPage::OnGenerate(View& view) {
+    DlgGenerateLUT dialog(m_Camera);
+    view.RunModal(dialog);
+}
+
+void CLutPage::OnControl(View& view, int32_t id) {
+    switch (id) {
+        case kLutEnable:
+            OnEnable(view);
+            return;
+        case kLutBrowse:
+            OnBrowse(view);
+            return;
+        case kLutGenerate:
+            OnGenerate(view);
+            return;
+        case kLutFile:
+        case kLutColumn:
+            UpdateControls(view);
+            view.MarkChanged();
+            return;
+        default:
+            return;
+    }
+}
+
+bool CLutPage::OnApply(View& view) {
+    UpdateControls(view);
+    FillColumns(view);
+    return true;
+}
+
+}  // namespace tarnix::ui
