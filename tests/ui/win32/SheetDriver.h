@@ -23,6 +23,8 @@ class SheetDriver {
     // Waits until the sheet is up with its first page; null if it never came.
     HWND WaitForSheet();
     HWND Sheet() const { return m_Sheet; }
+    // The thread the sheet runs on.
+    DWORD Thread() const { return m_Thread; }
     // The page window of a tab; null if the page was never created.
     HWND Page(int index) const;
     int CurrentTab() const;
