@@ -20,16 +20,8 @@ void CControlPage::FillModeCombo(View& view, const char* name, int32_t id) {
     view.ClearList(id);
     char values[kModeListSize] = {};
     if (!m_Camera.AttrRangeEnum(name, values, kModeListSize)) return;
-    const std::string all(values);
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = all.find(',', start);
-        const size_t end = comma == std::string::npos ? all.size() : comma;
-        // The list is sorted: entries take their alphabetical place.
-        if (end > start) view.AddListEntry(id, all.substr(start, end - start));
-        if (comma == std::string::npos) return;
-        start = comma + 1;
-    }
+    // The list is sorted: entries take their alphabetical place.
+    AddCommaSeparatedEntries(view, id, values);
 }
 
 void CControlPage::LoadFromCamera(View& view) {

@@ -89,6 +89,17 @@ std::string FormatFloat(float value) {
     return text;
 }
 
+void AddCommaSeparatedEntries(View& view, int32_t id, const std::string& text) {
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        const size_t end = comma == std::string::npos ? text.size() : comma;
+        if (end > start) view.AddListEntry(id, text.substr(start, end - start));
+        if (comma == std::string::npos) return;
+        start = comma + 1;
+    }
+}
+
 int32_t FindEntryWithPrefix(const View& view, int32_t id, const std::string& prefix) {
     const int32_t count = view.ListCount(id);
     for (int32_t i = 0; i < count; ++i) {

@@ -31,17 +31,8 @@ bool CGeneralPage::ReadSensorSize(uint32_t& width, uint32_t& height) {
 void CGeneralPage::FillEnumCombo(View& view, int32_t id, const char* name, std::string& target) {
     view.ClearList(id);
     char values[kEnumTextSize] = {};
-    if (m_Camera.AttrRangeEnum(name, values, kEnumTextSize)) {
-        const std::string all(values);
-        size_t start = 0;
-        while (start <= all.size()) {
-            const size_t comma = all.find(',', start);
-            const size_t end = comma == std::string::npos ? all.size() : comma;
-            if (end > start) view.AddListEntry(id, all.substr(start, end - start));
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-        }
-    }
+    if (m_Camera.AttrRangeEnum(name, values, kEnumTextSize))
+        AddCommaSeparatedEntries(view, id, values);
     char current[kEnumTextSize] = {};
     if (m_Camera.AttrStringGet(name, current, kEnumTextSize)) target = current;
 }

@@ -38,6 +38,8 @@ bool ParseInt(const std::string& text, int32_t& value);
 int32_t LeadingInt(const std::string& text);
 // "%.6g".
 std::string FormatFloat(float value);
+// Adds each piece of a comma-separated text to the list, in order, skipping empty pieces.
+void AddCommaSeparatedEntries(View& view, int32_t id, const std::string& text);
 // The first entry of the list that begins with prefix, compared without regard to case; -1
 // when none does.
 int32_t FindEntryWithPrefix(const View& view, int32_t id, const std::string& prefix);
