@@ -235,6 +235,16 @@ TEST_F(PagesTest, AnUnreadableSensorSizeShowsZeroAndStopsAtTheFirstFailure) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "?SensorHeight"), 0);
 }
 
+TEST(CommaListTest, EveryPieceInOrderWithoutTheEmptyOnes) {
+    CCamera camera(tPvHandle{0});
+    ui::CGeneralPage page(camera);
+    FakeView view(page);
+    ui::AddCommaSeparatedEntries(view, ui::kPixelFormat, ",Mono8,,Rgb24,");
+    EXPECT_THAT(view.At(ui::kPixelFormat).entries, ElementsAre("Mono8", "Rgb24"));
+    ui::AddCommaSeparatedEntries(view, ui::kTriggerMode, "");
+    EXPECT_THAT(view.At(ui::kTriggerMode).entries, IsEmpty());
+}
+
 // --- Controls --------------------------------------------------------------------------------
 
 TEST_F(PagesTest, ExposureInMillisecondsGoesBackAsTheMicrosecondsItWasReadAs) {
