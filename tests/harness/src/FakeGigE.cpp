@@ -121,8 +121,17 @@ void FakeGigECamera::Reap(std::chrono::milliseconds within) {
 
 void FakeGigECamera::Stop() {
     if (!Running()) return;
+    kill(m_Pid, SIGCONT);  // a paused process would not see the request to end
     kill(m_Pid, SIGTERM);
     Reap(std::chrono::seconds(3));
+}
+
+void FakeGigECamera::Pause() {
+    if (Running()) kill(m_Pid, SIGSTOP);
+}
+
+void FakeGigECamera::Resume() {
+    if (Running()) kill(m_Pid, SIGCONT);
 }
 
 void FakeGigECamera::Kill() {

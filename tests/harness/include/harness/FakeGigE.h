@@ -31,6 +31,9 @@ class FakeGigECamera {
     void Stop();
     // Ends it at once, as pulling its cable does.
     void Kill();
+    // Freezes the process and lets it go on: a camera that answers nothing for a while.
+    void Pause();
+    void Resume();
     bool Running() const { return m_Pid > 0; }
 
     const std::string& Address() const { return m_Address; }
