@@ -32,13 +32,16 @@ class FrameStream {
     static std::unique_ptr<FrameStream> Create(ArvCamera* camera, tPvErr* error);
     // Stops delivery and cancels the records still queued (Status ePvErrCancelled) through
     // their callbacks; waits for a callback on the delivery thread unless called from it.
+    // Aravis's end of the stream then tells the camera to stop sending: on a camera that no
+    // longer answers, that takes Aravis's control retries (about 2.5 s), with no lock of ours
+    // held.
     ~FrameStream();
     FrameStream(const FrameStream&) = delete;
     FrameStream& operator=(const FrameStream&) = delete;
 
     // 0, or ePvErrBadParameter (null record, or ImageBuffer null with a size, or already
     // queued), ePvErrQueueFull (16 queued), ePvErrUnplugged after SetLost, ePvErrBadSequence
-    // from a callback the destructor runs.
+    // once the destructor has begun (from a callback that is still running or that it runs).
     tPvErr Queue(tPvFrame* frame, tPvFrameCallback callback);
     // Cancels every queued record with ePvErrCancelled through its callback on the calling
     // thread. When it returns, no callback of the delivery thread is running (unless Clear was
@@ -48,8 +51,9 @@ class FrameStream {
     uint32_t FramesCompleted() const;
     // Frames that arrived while no record was queued; their buffers went straight back.
     uint32_t FramesDropped() const;
-    // The camera is gone: completes the queued records with ePvErrUnplugged on the calling
-    // thread as Clear does, and stops delivery; later Queue calls fail with ePvErrUnplugged.
+    // The camera is gone (Aravis's "control-lost", a removal): completes the queued records
+    // with ePvErrUnplugged on the calling thread as Clear does, and stops delivery; later Queue
+    // calls fail with ePvErrUnplugged. The object is still to be destroyed.
     void SetLost();
 
   private:
