@@ -132,6 +132,15 @@ tPvErr AvailableValues(ArvGcNode* node, std::vector<gint64>& values) {
     return ePvErrSuccess;
 }
 
+// A feature the camera has locked for now (PixelFormat while acquiring, on most cameras)
+// cannot be written; Aravis only refuses read-only ones itself.
+tPvErr CheckUnlocked(ArvGcNode* node) {
+    GErrorBox error;
+    const bool locked = arv_gc_feature_node_is_locked(ARV_GC_FEATURE_NODE(node), error.Out());
+    if (error.Failed()) return error.Code();
+    return locked ? tPvErr(ePvErrForbidden) : tPvErr(ePvErrSuccess);
+}
+
 // The digits a text ends with ("Bpp12" gives 12), 0 without.
 uint32_t TrailingNumber(const std::string& text) {
     size_t start = text.size();
@@ -145,6 +154,10 @@ uint32_t TrailingNumber(const std::string& text) {
 // ---- the camera's names ------------------------------------------------------------------
 
 void Session::BuildAttributesLocked() {
+    m_Attributes.clear();
+    m_ByName.clear();
+    m_Names.clear();
+    m_Texts.clear();
     for (const MappedName& entry : NameMap()) AddMappedLocked(entry);
     ArvGcNode* root = arv_gc_get_node(m_Genicam, kRootCategory);
     if (root != nullptr && ARV_IS_GC_CATEGORY(root)) AddOwnFeaturesLocked(root, "");
@@ -503,6 +516,7 @@ tPvErr Session::RangeEnumLocked(const Attribute& attribute, std::string& values)
 
 tPvErr Session::WriteTextLocked(const Attribute& attribute, const char* value) {
     if (const tPvErr error = SelectFrameStartLocked(attribute)) return error;
+    if (const tPvErr error = CheckUnlocked(attribute.node)) return error;
     GErrorBox error;
     switch (attribute.conversion) {
         case Conversion::TriggerMode:
@@ -592,6 +606,7 @@ tPvErr Session::WriteUint32Locked(const Attribute& attribute, uint32_t value) {
     uint32_t max = 0;
     if (const tPvErr error = RangeUint32Locked(attribute, min, max)) return error;
     if (value < min || value > max) return ePvErrOutOfRange;
+    if (const tPvErr locked = CheckUnlocked(attribute.node)) return locked;
     GErrorBox error;
     if (attribute.conversion == Conversion::Boolean) {
         arv_gc_boolean_set_value(ARV_GC_BOOLEAN(attribute.node), value != 0, error.Out());
@@ -641,6 +656,7 @@ tPvErr Session::WriteFloatLocked(const Attribute& attribute, float value) {
     float max = 0;
     if (const tPvErr error = RangeFloatLocked(attribute, min, max)) return error;
     if (!(value >= min && value <= max)) return ePvErrOutOfRange;  // NaN too
+    if (const tPvErr locked = CheckUnlocked(attribute.node)) return locked;
     GErrorBox error;
     if (attribute.conversion == Conversion::FrameRate) {
         // Many cameras ignore the rate until it is switched on.
