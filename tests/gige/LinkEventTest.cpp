@@ -163,19 +163,29 @@ TEST_F(GigeLink, AKilledCameraFailsAsUnpluggedWithoutHoldingUpAnother) {
     EXPECT_TRUE(WaitForGone(doomed->Serial()));
 }
 
-TEST_F(GigeLink, AMonitoredCameraThatVanishesFromTheListIsUnplugged) {
+TEST_F(GigeLink, AMonitoredCameraThatVanishesFromTheListStaysDeadForItsOldHandles) {
     // A monitor holds no control channel, so no heartbeat notices; the device list does.
     auto camera = MakeFakeCamera("GVL", 3);
     ASSERT_TRUE(camera->Start());
     const auto record = WaitForListed(camera->Serial());
     ASSERT_TRUE(record.has_value());
-    tPvHandle monitor = 0;
-    ASSERT_EQ(PvCameraOpen(record->UniqueId, ePvAccessMonitor, &monitor), ePvErrSuccess);
+    const uint32_t id = record->UniqueId;
+    tPvHandle old = 0;
+    ASSERT_EQ(PvCameraOpen(id, ePvAccessMonitor, &old), ePvErrSuccess);
     camera->Kill();
-    ASSERT_TRUE(log.WaitFor(Event(ePvLinkRemove, record->UniqueId)));
+    ASSERT_TRUE(log.WaitFor(Event(ePvLinkRemove, id)));
+
+    // Back at the same address: a new open reaches it, the old handle stays dead although
+    // the same address answers again.
+    ASSERT_TRUE(camera->Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Entries().size() >= 3; }));  // plugged again
+    OpenCamera fresh(id, ePvAccessMonitor);
+    ASSERT_EQ(fresh.Error(), ePvErrSuccess);
     uint32_t width = 0;
-    EXPECT_EQ(PvAttrUint32Get(monitor, "Width", &width), ePvErrUnplugged);
-    EXPECT_EQ(PvCameraClose(monitor), ePvErrSuccess);
+    EXPECT_EQ(PvAttrUint32Get(fresh, "Width", &width), ePvErrSuccess);
+    EXPECT_EQ(PvAttrUint32Get(old, "Width", &width), ePvErrUnplugged);
+    EXPECT_EQ(PvCameraClose(old), ePvErrSuccess);
+    EXPECT_EQ(PvAttrUint32Get(fresh, "Width", &width), ePvErrSuccess);
 }
 
 TEST(GigeLinkRegistration, HandlersAreKeptOnceAndUnknownOnesAreNotFound) {
