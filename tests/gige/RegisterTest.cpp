@@ -1,6 +1,12 @@
 // Camera registers through the Aravis-backed SDK: the fake camera's writable test register
-// (0x1F0, also its feature "TestRegister"). Camera 2 of the program's three.
+// (0x1F0, also its feature "TestRegister"), and the user-defined name in the bootstrap
+// registers, which the enumeration shows. Camera 2 of the program's three.
 #include <gtest/gtest.h>
+#include <harness/Wait.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "GigeFixture.h"
 
@@ -8,6 +14,33 @@ namespace tarnix::test {
 namespace {
 
 constexpr uint32_t kTestRegister = 0x1F0;
+constexpr uint32_t kUserNameRegisters = 0xE8;  // 16 bytes of the bootstrap registers
+
+// Writes the camera's user-defined name, four bytes a register, the first in the top bits.
+void WriteUserName(tPvHandle handle, const char* name) {
+    char bytes[16] = {};
+    std::memcpy(bytes, name, std::min<size_t>(16, std::strlen(name)));
+    uint32_t addresses[4];
+    uint32_t values[4];
+    for (uint32_t i = 0; i < 4; ++i) {
+        addresses[i] = kUserNameRegisters + 4 * i;
+        values[i] = uint32_t(uint8_t(bytes[4 * i])) << 24 |
+                    uint32_t(uint8_t(bytes[4 * i + 1])) << 16 |
+                    uint32_t(uint8_t(bytes[4 * i + 2])) << 8 | uint8_t(bytes[4 * i + 3]);
+    }
+    uint32_t done = 0;
+    ASSERT_EQ(PvRegisterWrite(handle, 4, addresses, values, &done), ePvErrSuccess);
+    ASSERT_EQ(done, 4u);
+}
+
+bool WaitForDisplayName(int camera, const std::string& name) {
+    return WaitUntil([&] {
+        tPvCameraInfo record{};
+        return PvCameraInfoByAddr(GigeEnvironment::Instance().Camera(camera).NetworkAddress(),
+                                  &record, nullptr) == ePvErrSuccess &&
+               name == record.DisplayName;
+    });
+}
 
 TEST(GigeRegisters, WritesAreReadBackAndCountedAlsoThroughTheFeature) {
     const uint32_t id = GigeEnvironment::Instance().Record(2).UniqueId;
@@ -51,6 +84,20 @@ TEST(GigeRegisters, WritesAreReadBackAndCountedAlsoThroughTheFeature) {
     done = 99;
     EXPECT_EQ(PvRegisterRead(0, 1, addresses, read, &done), ePvErrBadHandle);
     EXPECT_EQ(done, 0u);
+}
+
+TEST(GigeRegisters, TheDisplayNameIsTheCamerasUserDefinedNameCutToFifteenCharacters) {
+    const uint32_t id = GigeEnvironment::Instance().Record(2).UniqueId;
+    OpenCamera master(id, ePvAccessMaster);
+    ASSERT_EQ(master.Error(), ePvErrSuccess);
+    WriteUserName(master, "Line7 Camera");
+    EXPECT_TRUE(WaitForDisplayName(2, "Line7 Camera"));
+    WriteUserName(master, "ABCDEFGHIJKLMNOP");  // all 16 bytes, no terminator
+    EXPECT_TRUE(WaitForDisplayName(2, "ABCDEFGHIJKLMNO"));
+    EXPECT_EQ(GigeEnvironment::Instance().Record(2).UniqueId, id);
+    // Without a name the model is shown again.
+    WriteUserName(master, "");
+    EXPECT_TRUE(WaitForDisplayName(2, "Fake"));
 }
 
 }  // namespace

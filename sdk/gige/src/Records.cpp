@@ -23,7 +23,7 @@ void FillCameraInfo(const DeviceRecord& device, uint32_t id, bool masterHeld, tP
     info.PartNumber = PartNumberOf(device.model);
     info.PermittedAccess = masterHeld ? ePvAccessMonitor : ePvAccessMonitor | ePvAccessMaster;
     info.InterfaceType = ePvInterfaceEthernet;
-    CopyField(info.DisplayName, device.model);
+    CopyField(info.DisplayName, device.userName.empty() ? device.model : device.userName);
 }
 
 void FillIpSettings(const DeviceRecord& device, tPvIpSettings& settings) {

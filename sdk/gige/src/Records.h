@@ -14,13 +14,15 @@ struct DeviceRecord {
     std::string vendor;
     std::string model;
     std::string serial;
-    std::string addressText;  // dotted IPv4
-    uint32_t address = 0;     // the same in network byte order; 0 when it did not parse
+    std::string userName;        // the user-defined name, empty when the camera has none
+    bool userNameKnown = false;  // whether the camera told its user-defined name
+    std::string addressText;     // dotted IPv4
+    uint32_t address = 0;        // the same in network byte order; 0 when it did not parse
 };
 
-// The enumeration record: the SDK's id, the serial, the model as display name (cut to the
-// record's 15 characters), Ethernet, and monitor-only access while this process holds the
-// camera as master.
+// The enumeration record: the SDK's id, the serial, the user-defined name or else the model
+// as display name (cut to the record's 15 characters), Ethernet, and monitor-only access while
+// this process holds the camera as master.
 void FillCameraInfo(const DeviceRecord& device, uint32_t id, bool masterHeld, tPvCameraInfo& info);
 
 // The address record: the current address; the rest is not known without asking the camera.

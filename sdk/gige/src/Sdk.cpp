@@ -5,6 +5,8 @@
 #include <set>
 #include <system_error>
 
+#include "UserName.h"
+
 namespace tarnix::gige {
 namespace {
 
@@ -45,7 +47,8 @@ tPvErr Sdk::Initialize() {
     }
     // The cameras already on the network are listed when this returns; their arrival is no
     // link event.
-    const std::vector<DeviceRecord> devices = m_Aravis.Discover();
+    std::vector<DeviceRecord> devices = m_Aravis.Discover();
+    ReadUserNames(devices);
     try {
         m_Events.Start();
         std::lock_guard lock(m_Lock);
@@ -277,7 +280,15 @@ void Sdk::ListLoop() {
             m_Wake.wait_for(lock, kListPause, [&] { return m_Stopping; });
             if (m_Stopping) return;
         }
-        ApplyDiscovery(m_Aravis.Discover());
+        std::vector<DeviceRecord> devices = m_Aravis.Discover();
+        ReadUserNames(devices);
+        ApplyDiscovery(devices);
+    }
+}
+
+void Sdk::ReadUserNames(std::vector<DeviceRecord>& devices) {
+    for (DeviceRecord& device : devices) {
+        device.userNameKnown = ReadUserDefinedName(device.address, device.userName);
     }
 }
 
@@ -288,7 +299,13 @@ void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
     for (const DeviceRecord& device : devices) listed.push_back(device.deviceId);
     const Presence::Changes changes = m_Presence.Update(listed);
     for (const DeviceRecord& device : devices) {
-        if (m_Presence.IsPresent(device.deviceId)) m_Devices[IdOfLocked(device.deviceId)] = device;
+        if (!m_Presence.IsPresent(device.deviceId)) continue;
+        DeviceRecord& record = m_Devices[IdOfLocked(device.deviceId)];
+        // A camera that did not answer this time keeps the name it told before: its
+        // display name, and with it the driver's name for it, does not flicker.
+        const std::string userName = record.userName;
+        record = device;
+        if (!device.userNameKnown) record.userName = userName;
     }
     for (const std::string& deviceId : changes.unplugged) {
         const uint32_t id = IdOfLocked(deviceId);

@@ -62,6 +62,8 @@ class Sdk {
     bool MasterHeldLocked(uint32_t id) const;
     size_t HandlesOfLocked(const Session& session) const;
     void ListLoop();
+    // Asks each camera for its user-defined name (network traffic: no lock held).
+    static void ReadUserNames(std::vector<DeviceRecord>& devices);
     void ApplyDiscovery(const std::vector<DeviceRecord>& devices);
     // A session's camera stopped answering or lost its control connection (any thread).
     void SessionLost(uint64_t serial);
