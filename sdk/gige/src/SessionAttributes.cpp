@@ -141,6 +141,17 @@ tPvErr CheckUnlocked(ArvGcNode* node) {
     return locked ? tPvErr(ePvErrForbidden) : tPvErr(ePvErrSuccess);
 }
 
+// The SDK's format code of a camera pixel format, or false when it has none.
+bool SdkFormatOf(gint64 pixelFormat, tPvImageFormat& format, uint32_t* bits = nullptr,
+                 uint32_t* bayer = nullptr) {
+    uint32_t bitDepth = 0;
+    uint32_t bayerPattern = 0;
+    if (!ToPvFormat(ArvPixelFormat(pixelFormat), &format, &bitDepth, &bayerPattern)) return false;
+    if (bits != nullptr) *bits = bitDepth;
+    if (bayer != nullptr) *bayer = bayerPattern;
+    return format < kFormatCount;
+}
+
 // The digits a text ends with ("Bpp12" gives 12), 0 without.
 uint32_t TrailingNumber(const std::string& text) {
     size_t start = text.size();
@@ -766,7 +777,7 @@ tPvErr Session::PixelFormatLocked(std::string& name) {
     const gint64 value = arv_gc_enumeration_get_int_value(node, error.Out());
     if (error.Failed()) return error.Code();
     tPvImageFormat format = 0;
-    if (ToPvFormat(ArvPixelFormat(value), &format, nullptr, nullptr) && FormatName(format)) {
+    if (SdkFormatOf(value, format)) {
         name = FormatName(format);
         return ePvErrSuccess;
     }
@@ -784,7 +795,7 @@ tPvErr Session::PixelFormatRangeLocked(std::vector<std::string>& names) {
     bool offered[kFormatCount] = {};
     for (const gint64 value : values) {
         tPvImageFormat format = 0;
-        if (ToPvFormat(ArvPixelFormat(value), &format, nullptr, nullptr) && format < kFormatCount) {
+        if (SdkFormatOf(value, format)) {
             offered[format] = true;
         }
     }
@@ -814,8 +825,7 @@ tPvErr Session::SetPixelFormatLocked(const char* name) {
         tPvImageFormat format = 0;
         uint32_t bits = 0;
         uint32_t bayer = 0;
-        if (!ToPvFormat(ArvPixelFormat(value), &format, &bits, &bayer) || format != wanted)
-            continue;
+        if (!SdkFormatOf(value, format, &bits, &bayer) || format != wanted) continue;
         if (value == current) return ePvErrSuccess;
         const bool rggb = bayer == ePvBayerRGGB;
         if (!found || (rggb && !bestRggb) || (rggb == bestRggb && bits > bestBits)) {
@@ -852,7 +862,7 @@ tPvErr Session::SensorBitsLocked(uint32_t& bits) {
     for (const gint64 value : values) {
         tPvImageFormat format = 0;
         uint32_t depth = 0;
-        if (ToPvFormat(ArvPixelFormat(value), &format, &depth, nullptr)) {
+        if (SdkFormatOf(value, format, &depth)) {
             bits = std::max(bits, depth);
         }
     }
