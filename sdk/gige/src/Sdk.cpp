@@ -1,0 +1,350 @@
+#include "Sdk.h"
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <system_error>
+
+#include "UserName.h"
+
+namespace tarnix::gige {
+namespace {
+
+// Pause between two discoveries; each discovery itself waits a second for answers, so the
+// device list is refreshed about every 1.5 s.
+constexpr std::chrono::milliseconds kListPause{500};
+
+}  // namespace
+
+Sdk& Sdk::Instance() {
+    static Sdk* const sdk = new Sdk;
+    return *sdk;
+}
+
+uint32_t Sdk::IdOfLocked(const std::string& deviceId) {
+    const auto [it, inserted] = m_Ids.try_emplace(deviceId, m_NextId);
+    if (inserted) ++m_NextId;
+    return it->second;
+}
+
+bool Sdk::MasterHeldLocked(uint32_t id) const {
+    return std::any_of(m_Handles.begin(), m_Handles.end(), [&](const auto& entry) {
+        return entry.second.master && entry.second.session->Id() == id;
+    });
+}
+
+size_t Sdk::HandlesOfLocked(const Session& session) const {
+    return size_t(std::count_if(m_Handles.begin(), m_Handles.end(), [&](const auto& entry) {
+        return entry.second.session.get() == &session;
+    }));
+}
+
+tPvErr Sdk::Initialize() {
+    std::lock_guard lifecycle(m_Lifecycle);
+    {
+        std::lock_guard lock(m_Lock);
+        if (m_Initialized) return ePvErrSuccess;
+    }
+    // The cameras already on the network are listed when this returns; their arrival is no
+    // link event.
+    std::vector<DeviceRecord> devices = m_Aravis.Discover();
+    ReadUserNames(devices);
+    try {
+        m_Events.Start();
+        std::lock_guard lock(m_Lock);
+        std::vector<std::string> listed;
+        m_Devices.clear();
+        for (const DeviceRecord& device : devices) {
+            listed.push_back(device.deviceId);
+            m_Devices[IdOfLocked(device.deviceId)] = device;
+        }
+        m_Presence.Reset(listed);
+        m_Stopping = false;
+        m_ListThread = std::thread([this] { ListLoop(); });
+        m_ReleaseThread = std::thread([this] { ReleaseLoop(); });
+        m_Initialized = true;
+    } catch (const std::system_error&) {
+        {
+            std::lock_guard lock(m_Lock);
+            m_Stopping = true;
+            m_Wake.notify_all();
+        }
+        if (m_ListThread.joinable()) m_ListThread.join();
+        m_Events.Stop();
+        return ePvErrResources;
+    }
+    return ePvErrSuccess;
+}
+
+void Sdk::Uninitialize() {
+    std::lock_guard lifecycle(m_Lifecycle);
+    std::unordered_map<tPvHandle, OpenHandle> handles;
+    std::map<uint32_t, std::shared_ptr<Session>> sessions;
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) return;
+        m_Initialized = false;
+        m_Stopping = true;
+        m_Wake.notify_all();
+        handles.swap(m_Handles);
+        sessions.swap(m_Sessions);
+        m_Devices.clear();
+    }
+    if (m_ListThread.joinable()) m_ListThread.join();
+    if (m_ReleaseThread.joinable()) m_ReleaseThread.join();
+    // Every session, live or lost, that a handle or the table still holds.
+    std::set<std::shared_ptr<Session>> ending;
+    for (auto& entry : handles) ending.insert(entry.second.session);
+    for (auto& entry : sessions) ending.insert(entry.second);
+    handles.clear();
+    sessions.clear();
+    for (const auto& session : ending) {
+        session->Shutdown();  // runs the cancelled records' callbacks: no lock held here
+        if (ArvCamera* camera = session->TakeCamera()) g_object_unref(camera);
+    }
+    ending.clear();
+    ReleaseRetired();
+    m_Events.Stop();
+    m_Aravis.Shutdown();
+}
+
+uint32_t Sdk::CameraCount() {
+    std::lock_guard lock(m_Lock);
+    return m_Initialized ? uint32_t(m_Devices.size()) : 0;
+}
+
+uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) return 0;
+    uint32_t filled = 0;
+    if (list != nullptr) {
+        for (const auto& [id, device] : m_Devices) {
+            if (filled == length) break;
+            FillCameraInfo(device, id, MasterHeldLocked(id), list[filled++]);
+        }
+    }
+    if (connected != nullptr) *connected = uint32_t(m_Devices.size());
+    return filled;
+}
+
+tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) return ePvErrBadSequence;
+    if (info == nullptr) return ePvErrBadParameter;
+    for (const auto& [id, device] : m_Devices) {
+        if (device.address != address) continue;
+        FillCameraInfo(device, id, MasterHeldLocked(id), *info);
+        if (settings != nullptr) FillIpSettings(device, *settings);
+        return ePvErrSuccess;
+    }
+    return ePvErrNotFound;
+}
+
+tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
+    const bool master = (accessFlags & ePvAccessMaster) != 0;
+    // A session found just as its last handle closed is finished; the second try makes a
+    // fresh one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::shared_ptr<Session> session;
+        {
+            std::lock_guard lock(m_Lock);
+            if (!m_Initialized) return ePvErrBadSequence;
+            if (handle == nullptr) return ePvErrBadParameter;
+            const auto device = m_Devices.find(id);
+            if (device == m_Devices.end()) return ePvErrNotFound;
+            auto& live = m_Sessions[id];
+            if (live == nullptr || live->Lost()) {
+                live = std::make_shared<Session>(m_NextSerial++, id, device->second,
+                                                 [this](uint64_t serial) { SessionLost(serial); });
+            }
+            session = live;
+        }
+        // Outside the table lock: connecting talks to the camera.
+        const tPvErr error = session->Attach(master);
+        std::unique_lock lock(m_Lock);
+        if (error != ePvErrSuccess) {
+            const bool unused = HandlesOfLocked(*session) == 0;
+            const auto live = m_Sessions.find(id);
+            if (unused && live != m_Sessions.end() && live->second == session) {
+                m_Sessions.erase(live);
+            }
+            lock.unlock();  // a session dropped here releases its camera outside the lock
+            if (error == ePvErrNotFound && session->Lost() && attempt == 0) continue;
+            return error;
+        }
+        if (!m_Initialized) {  // shut down meanwhile
+            lock.unlock();
+            session->Detach(master);
+            return ePvErrBadSequence;
+        }
+        const tPvHandle next = m_LastHandle + 1 == 0 ? 1 : m_LastHandle + 1;
+        m_LastHandle = next;
+        m_Handles[next] = {session, master};
+        *handle = next;
+        return ePvErrSuccess;
+    }
+    return ePvErrNotFound;
+}
+
+tPvErr Sdk::Close(tPvHandle handle) {
+    OpenHandle entry;
+    bool last = false;
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) return ePvErrBadSequence;
+        const auto it = m_Handles.find(handle);
+        if (it == m_Handles.end()) return ePvErrBadHandle;
+        entry = std::move(it->second);
+        m_Handles.erase(it);
+        last = HandlesOfLocked(*entry.session) == 0;
+        const auto live = m_Sessions.find(entry.session->Id());
+        if (last && live != m_Sessions.end() && live->second == entry.session) {
+            m_Sessions.erase(live);
+        }
+    }
+    entry.session->Detach(entry.master);
+    if (last) {
+        const bool lost = entry.session->Lost();
+        entry.session->MarkLost();  // finished: an open racing this one makes a new session
+        ReleaseCamera(*entry.session, lost);
+    }
+    return ePvErrSuccess;
+}
+
+void Sdk::ReleaseCamera(Session& session, bool lost) {
+    ArvCamera* camera = session.TakeCamera();
+    if (camera == nullptr) return;
+    if (lost) {
+        std::lock_guard lock(m_Lock);
+        if (m_Initialized) {
+            m_Retired.push_back(camera);
+            m_Wake.notify_all();
+            return;
+        }
+    }
+    g_object_unref(camera);  // a live camera is told at once that we leave it
+}
+
+void Sdk::ReleaseLoop() {
+    std::unique_lock lock(m_Lock);
+    for (;;) {
+        m_Wake.wait(lock, [&] { return m_Stopping || !m_Retired.empty(); });
+        if (m_Stopping) return;  // what is left goes at the shutdown
+        std::vector<ArvCamera*> retired;
+        retired.swap(m_Retired);
+        lock.unlock();
+        for (ArvCamera* camera : retired) g_object_unref(camera);
+        lock.lock();
+    }
+}
+
+void Sdk::ReleaseRetired() {
+    std::vector<ArvCamera*> retired;
+    {
+        std::lock_guard lock(m_Lock);
+        retired.swap(m_Retired);
+    }
+    for (ArvCamera* camera : retired) g_object_unref(camera);
+}
+
+tPvErr Sdk::Resolve(tPvHandle handle, std::shared_ptr<Session>& session, bool& master) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) return ePvErrBadSequence;
+    const auto it = m_Handles.find(handle);
+    if (it == m_Handles.end()) return ePvErrBadHandle;
+    session = it->second.session;
+    master = it->second.master;
+    return ePvErrSuccess;
+}
+
+tPvErr Sdk::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) return ePvErrBadSequence;
+    }
+    return m_Events.Register(callback, event, context);
+}
+
+tPvErr Sdk::UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event) {
+    {
+        std::lock_guard lock(m_Lock);
+        if (!m_Initialized) return ePvErrBadSequence;
+    }
+    return m_Events.Unregister(callback, event);
+}
+
+void Sdk::ListLoop() {
+    for (;;) {
+        {
+            std::unique_lock lock(m_Lock);
+            m_Wake.wait_for(lock, kListPause, [&] { return m_Stopping; });
+            if (m_Stopping) return;
+        }
+        std::vector<DeviceRecord> devices = m_Aravis.Discover();
+        ReadUserNames(devices);
+        ApplyDiscovery(devices);
+    }
+}
+
+void Sdk::ReadUserNames(std::vector<DeviceRecord>& devices) {
+    for (DeviceRecord& device : devices) {
+        device.userNameKnown = ReadUserDefinedName(device.address, device.userName);
+    }
+}
+
+void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized || m_Stopping) return;
+    std::vector<std::string> listed;
+    for (const DeviceRecord& device : devices) listed.push_back(device.deviceId);
+    const Presence::Changes changes = m_Presence.Update(listed);
+    for (const DeviceRecord& device : devices) {
+        if (!m_Presence.IsPresent(device.deviceId)) continue;
+        DeviceRecord& record = m_Devices[IdOfLocked(device.deviceId)];
+        // A camera that did not answer this time keeps the name it told before: its
+        // display name, and with it the driver's name for it, does not flicker.
+        const std::string userName = record.userName;
+        record = device;
+        if (!device.userNameKnown) record.userName = userName;
+    }
+    for (const std::string& deviceId : changes.unplugged) {
+        const uint32_t id = IdOfLocked(deviceId);
+        m_Devices.erase(id);
+        LoseLocked(id, true);
+    }
+    for (const std::string& deviceId : changes.plugged) {
+        m_Events.Post(ePvLinkAdd, IdOfLocked(deviceId));
+    }
+}
+
+void Sdk::SessionLost(uint64_t serial) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Initialized) return;
+    const auto it = std::find_if(m_Sessions.begin(), m_Sessions.end(), [&](const auto& entry) {
+        return entry.second->Serial() == serial;
+    });
+    if (it == m_Sessions.end()) return;  // closed already, or reported before
+    const uint32_t id = it->first;
+    const auto device = m_Devices.find(id);
+    const bool unplugged =
+        device != m_Devices.end() && m_Presence.MarkLost(device->second.deviceId);
+    if (unplugged) m_Devices.erase(device);
+    LoseLocked(id, unplugged);
+}
+
+void Sdk::LoseLocked(uint32_t id, bool unplugged) {
+    std::shared_ptr<Session> session;
+    const auto live = m_Sessions.find(id);
+    if (live != m_Sessions.end()) {
+        session = std::move(live->second);
+        m_Sessions.erase(live);
+        session->MarkLost();
+    }
+    // The camera's queued records go back (status 8) on the event thread, before the
+    // handlers hear of the unplug; a plug that comes later has no records to wait for.
+    std::function<void()> before;
+    if (session) before = [session] { session->CompleteLostFrames(); };
+    if (unplugged || before) m_Events.Post(unplugged ? ePvLinkRemove : 0, id, std::move(before));
+}
+
+}  // namespace tarnix::gige

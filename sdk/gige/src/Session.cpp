@@ -1,0 +1,271 @@
+// A camera session: connection, handles, loss, capture and registers. Attributes are in
+// SessionAttributes.cpp.
+#include "Session.h"
+
+#include "AravisSystem.h"
+#include "Errors.h"
+
+namespace tarnix::gige {
+namespace {
+
+// Reports a lost control connection from Aravis's heartbeat thread. Owned by the signal
+// connection, so it lives exactly as long as Aravis may call it.
+struct LostNotice {
+    std::function<void(uint64_t)> onLost;
+    uint64_t serial;
+};
+
+void OnControlLost(ArvDevice*, gpointer data) {
+    const auto* notice = static_cast<const LostNotice*>(data);
+    notice->onLost(notice->serial);
+}
+
+void FreeLostNotice(gpointer data, GClosure*) {
+    delete static_cast<LostNotice*>(data);
+}
+
+GInetAddress* InetAddress(uint32_t networkOrder) {
+    return g_inet_address_new_from_bytes(reinterpret_cast<const guint8*>(&networkOrder),
+                                         G_SOCKET_FAMILY_IPV4);
+}
+
+}  // namespace
+
+Session::Session(uint64_t serial, uint32_t id, DeviceRecord device,
+                 std::function<void(uint64_t)> onLost)
+    : m_Serial(serial), m_Id(id), m_Device(std::move(device)), m_OnLost(std::move(onLost)) {}
+
+Session::~Session() {
+    m_Stream.Destroy();
+    if (ArvCamera* camera = TakeCamera()) g_object_unref(camera);
+}
+
+tPvErr Session::Attach(bool master) {
+    std::lock_guard lock(m_Control);
+    if (Lost()) return ePvErrNotFound;
+    if (master && m_HasMaster) return ePvErrAccessDenied;
+    if (m_Camera == nullptr) {
+        if (const tPvErr error = ConnectLocked(master)) return error;
+    } else if (master && !m_Controller && !TakeControlLocked()) {
+        return ePvErrAccessDenied;
+    }
+    m_HasMaster = m_HasMaster || master;
+    ++m_Handles;
+    return ePvErrSuccess;
+}
+
+void Session::Detach(bool master) {
+    if (master) {
+        m_Capturing.store(false);
+        {
+            std::lock_guard lock(m_Control);
+            if (!Lost() && m_Camera != nullptr) {
+                GErrorBox error;
+                arv_camera_stop_acquisition(m_Camera, error.Out());
+                Check(error.Code());
+            }
+        }
+        // Outside the camera's lock: the stream's end hands queued records back through their
+        // callbacks, which may call the SDK for this camera.
+        m_Stream.Destroy();
+    }
+    std::lock_guard lock(m_Control);
+    --m_Handles;
+    if (master) {
+        m_HasMaster = false;
+        // Monitors stay: the control channel goes to whoever asks next.
+        if (m_Handles > 0 && m_Controller && !Lost()) LeaveControlLocked();
+    }
+}
+
+void Session::Shutdown() {
+    m_Capturing.store(false);
+    {
+        std::lock_guard lock(m_Control);
+        if (!Lost() && m_HasMaster && m_Camera != nullptr) {
+            GErrorBox error;
+            arv_camera_stop_acquisition(m_Camera, error.Out());
+        }
+        MarkLost();
+    }
+    m_Stream.Destroy();
+}
+
+tPvErr Session::ConnectLocked(bool master) {
+    const uint32_t local = LocalAddressTowards(m_Device.address);
+    if (local == 0) return ePvErrNotFound;
+    GInetAddress* interfaceAddress = InetAddress(local);
+    GInetAddress* deviceAddress = InetAddress(m_Device.address);
+    GErrorBox error;
+    // By address rather than through Aravis's device list, which is global state only the
+    // device-list thread touches.
+    ArvDevice* device = arv_gv_device_new(interfaceAddress, deviceAddress, error.Out());
+    g_object_unref(interfaceAddress);
+    g_object_unref(deviceAddress);
+    if (device == nullptr) return error.Failed() ? error.Code() : tPvErr(ePvErrCameraFault);
+    ArvCamera* camera = arv_camera_new_with_device(device, error.Out());
+    g_object_unref(device);  // the camera holds its own reference
+    if (camera == nullptr) return error.Failed() ? error.Code() : tPvErr(ePvErrCameraFault);
+
+    m_Camera = camera;
+    m_ArvDevice = arv_camera_get_device(camera);
+    m_Genicam = arv_device_get_genicam(m_ArvDevice);
+    // Writes of read-only or locked features fail before they reach the camera.
+    arv_camera_set_access_check_policy(camera, ARV_ACCESS_CHECK_POLICY_ENABLE);
+    // Aravis takes the control channel when it opens a camera.
+    m_Controller = arv_gv_device_is_controller(ARV_GV_DEVICE(m_ArvDevice));
+    if (master && !m_Controller) {
+        g_object_unref(camera);
+        m_Camera = nullptr;
+        m_ArvDevice = nullptr;
+        m_Genicam = nullptr;
+        return ePvErrAccessDenied;  // another application holds the camera
+    }
+    if (!master && m_Controller) LeaveControlLocked();
+    m_ControlLostHandler =
+        g_signal_connect_data(m_ArvDevice, "control-lost", G_CALLBACK(OnControlLost),
+                              new LostNotice{m_OnLost, m_Serial}, FreeLostNotice, GConnectFlags(0));
+    BuildAttributesLocked();
+    return ePvErrSuccess;
+}
+
+bool Session::TakeControlLocked() {
+    GErrorBox error;
+    m_Controller = arv_gv_device_take_control(ARV_GV_DEVICE(m_ArvDevice), error.Out());
+    if (!m_Controller) Check(error.Code());
+    return m_Controller;
+}
+
+void Session::LeaveControlLocked() {
+    GErrorBox error;
+    arv_gv_device_leave_control(ARV_GV_DEVICE(m_ArvDevice), error.Out());
+    Check(error.Code());
+    m_Controller = false;
+}
+
+ArvCamera* Session::TakeCamera() {
+    std::lock_guard lock(m_Control);
+    if (m_ArvDevice != nullptr && m_ControlLostHandler != 0) {
+        g_signal_handler_disconnect(m_ArvDevice, m_ControlLostHandler);
+    }
+    m_ControlLostHandler = 0;
+    m_ArvDevice = nullptr;
+    m_Genicam = nullptr;
+    ArvCamera* camera = m_Camera;
+    m_Camera = nullptr;
+    return camera;
+}
+
+tPvErr Session::Check(tPvErr error) {
+    if (error == ePvErrTimeout || error == ePvErrUnplugged) {
+        // Aravis has tried the camera several times over seconds: it is gone, and the
+        // device list will say when it is back.
+        MarkLost();
+        if (!m_LostReported.exchange(true)) m_OnLost(m_Serial);
+        return ePvErrUnplugged;
+    }
+    return error;
+}
+
+void Session::CompleteLostFrames() {
+    m_Capturing.store(false);
+    m_Stream.With(
+        [](FrameStream& stream) {
+            stream.SetLost();
+            return 0;
+        },
+        0);
+}
+
+tPvErr Session::CaptureStart() {
+    std::lock_guard lock(m_Control);
+    if (Lost()) return ePvErrUnplugged;
+    if (m_Capturing.load()) return ePvErrBadSequence;
+    if (m_Stream.Empty()) {
+        tPvErr error = ePvErrSuccess;
+        auto stream = FrameStream::Create(m_Camera, &error);
+        if (stream == nullptr)
+            return Check(error != ePvErrSuccess ? error : tPvErr(ePvErrResources));
+        m_Stream.Install(std::move(stream));
+    }
+    // A stream kept from an earlier capture counts on; the statistics start afresh.
+    m_CompletedBase.store(m_Stream.With([](FrameStream& s) { return s.FramesCompleted(); }, 0u));
+    m_DroppedBase.store(m_Stream.With([](FrameStream& s) { return s.FramesDropped(); }, 0u));
+    m_Capturing.store(true);
+    return ePvErrSuccess;
+}
+
+tPvErr Session::CaptureEnd() {
+    if (Lost()) return ePvErrUnplugged;
+    // Queueing fails from now on; the stream stays until the camera is closed, so this never
+    // waits for a frame callback (the driver calls it while its frame handler's lock is held).
+    m_Capturing.store(false);
+    return ePvErrSuccess;
+}
+
+tPvErr Session::QueueFrame(tPvFrame* frame, tPvFrameCallback callback) {
+    if (Lost()) return ePvErrUnplugged;
+    if (frame == nullptr) return ePvErrBadParameter;
+    if (!m_Capturing.load()) return ePvErrBadSequence;
+    return m_Stream.With([&](FrameStream& stream) { return stream.Queue(frame, callback); },
+                         tPvErr(ePvErrBadSequence));
+}
+
+tPvErr Session::QueueClear() {
+    if (Lost()) return ePvErrUnplugged;
+    m_Stream.With(
+        [](FrameStream& stream) {
+            stream.Clear();
+            return 0;
+        },
+        0);
+    return ePvErrSuccess;
+}
+
+uint32_t Session::StreamCounter(Conversion which) {
+    return m_Stream.With(
+        [&](FrameStream& stream) {
+            return which == Conversion::FramesCompleted
+                       ? stream.FramesCompleted() - m_CompletedBase.load()
+                       : stream.FramesDropped() - m_DroppedBase.load();
+        },
+        0u);
+}
+
+tPvErr Session::ReadRegisters(uint32_t count, const uint32_t* addresses, uint32_t* values,
+                              uint32_t* completed) {
+    if (Lost()) return ePvErrUnplugged;
+    if (count > 0 && (addresses == nullptr || values == nullptr)) return ePvErrBadParameter;
+    std::lock_guard lock(m_Control);
+    if (Lost()) return ePvErrUnplugged;
+    GErrorBox error;
+    for (uint32_t i = 0; i < count; ++i) {
+        guint32 value = 0;
+        if (!arv_device_read_register(m_ArvDevice, addresses[i], &value, error.Out())) {
+            return Check(error.Code());
+        }
+        values[i] = value;
+        if (completed != nullptr) *completed = i + 1;
+    }
+    return ePvErrSuccess;
+}
+
+tPvErr Session::WriteRegisters(uint32_t count, const uint32_t* addresses, const uint32_t* values,
+                               uint32_t* completed) {
+    if (Lost()) return ePvErrUnplugged;
+    if (count > 0 && (addresses == nullptr || values == nullptr)) return ePvErrBadParameter;
+    std::lock_guard lock(m_Control);
+    if (Lost()) return ePvErrUnplugged;
+    GErrorBox error;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!arv_device_write_register(m_ArvDevice, addresses[i], values[i], error.Out())) {
+            const tPvErr code = Check(error.Code());
+            // A write-protected register is one the camera does not serve for writing.
+            return code == ePvErrForbidden ? tPvErr(ePvErrBadParameter) : code;
+        }
+        if (completed != nullptr) *completed = i + 1;
+    }
+    return ePvErrSuccess;
+}
+
+}  // namespace tarnix::gige
