@@ -15,11 +15,14 @@ void LinkEvents::Start() {
 
 void LinkEvents::Stop() {
     std::thread thread;
+    // Destroyed outside the lock: a job may hold the last reference to a camera session, whose
+    // teardown takes that session's lock and may wait for Aravis.
+    decltype(m_Queue) dropped;
     {
         std::lock_guard lock(m_Lock);
         if (!m_Running) return;
         m_Running = false;
-        m_Queue.clear();
+        dropped.swap(m_Queue);
         m_Handlers.clear();
         m_Done = m_Posted;
         ++m_Generation;
@@ -89,6 +92,8 @@ void LinkEvents::Run(uint64_t generation) {
         if (job.before) {
             lock.unlock();
             job.before();
+            // Its captures (perhaps a session's last reference) go while the lock is free.
+            job.before = nullptr;
             lock.lock();
         }
         Deliver(lock, job);

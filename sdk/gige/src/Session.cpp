@@ -2,6 +2,9 @@
 // SessionAttributes.cpp.
 #include "Session.h"
 
+#include <atomic>
+#include <utility>
+
 #include "AravisSystem.h"
 #include "Errors.h"
 
@@ -10,18 +13,32 @@ namespace {
 
 // Reports a lost control connection from Aravis's heartbeat thread. Owned by the signal
 // connection, so it lives exactly as long as Aravis may call it.
+//
+// GLib orders the connection, the handler and the final free with locks of its own, which
+// ThreadSanitizer cannot see in an uninstrumented GLib. The atomic repeats that order where
+// it can: published before the connection, acquired by the handler, released by the handler
+// when it is done and acquired again before the free.
 struct LostNotice {
+    LostNotice(std::function<void(uint64_t)> lost, uint64_t cameraSerial)
+        : onLost(std::move(lost)), serial(cameraSerial) {
+        published.store(true, std::memory_order_release);
+    }
     std::function<void(uint64_t)> onLost;
     uint64_t serial;
+    std::atomic<bool> published{false};
 };
 
 void OnControlLost(ArvDevice*, gpointer data) {
-    const auto* notice = static_cast<const LostNotice*>(data);
+    auto* notice = static_cast<LostNotice*>(data);
+    if (!notice->published.load(std::memory_order_acquire)) return;
     notice->onLost(notice->serial);
+    notice->published.store(true, std::memory_order_release);
 }
 
 void FreeLostNotice(gpointer data, GClosure*) {
-    delete static_cast<LostNotice*>(data);
+    auto* notice = static_cast<LostNotice*>(data);
+    (void)notice->published.load(std::memory_order_acquire);
+    delete notice;
 }
 
 GInetAddress* InetAddress(uint32_t networkOrder) {
@@ -124,7 +141,7 @@ tPvErr Session::ConnectLocked(bool master) {
     if (!master && m_Controller) LeaveControlLocked();
     m_ControlLostHandler =
         g_signal_connect_data(m_ArvDevice, "control-lost", G_CALLBACK(OnControlLost),
-                              new LostNotice{m_OnLost, m_Serial}, FreeLostNotice, GConnectFlags(0));
+                              new LostNotice(m_OnLost, m_Serial), FreeLostNotice, GConnectFlags(0));
     BuildAttributesLocked();
     return ePvErrSuccess;
 }
