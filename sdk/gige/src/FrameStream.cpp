@@ -277,11 +277,12 @@ std::unique_ptr<FrameStream> FrameStream::Create(ArvCamera* camera, tPvErr* erro
         return fail(ePvErrResources);
     }
     if (error != nullptr) *error = ePvErrSuccess;
-    return std::unique_ptr<FrameStream>(new FrameStream(std::move(shared), std::move(delivery)));
+    return std::unique_ptr<FrameStream>(
+        new FrameStream(std::move(shared), std::move(delivery), payload));
 }
 
-FrameStream::FrameStream(std::shared_ptr<Shared> shared, std::thread delivery)
-    : m_Shared(std::move(shared)), m_Delivery(std::move(delivery)) {}
+FrameStream::FrameStream(std::shared_ptr<Shared> shared, std::thread delivery, uint32_t bufferSize)
+    : m_Shared(std::move(shared)), m_Delivery(std::move(delivery)), m_BufferSize(bufferSize) {}
 
 FrameStream::~FrameStream() {
     {

@@ -47,6 +47,8 @@ class FrameStream {
     // thread. When it returns, no callback of the delivery thread is running (unless Clear was
     // called from it), and a record such a callback queued again was cancelled as well.
     void Clear();
+    // Bytes each of Aravis's buffers holds: the camera's payload when the stream was made.
+    uint32_t BufferSize() const { return m_BufferSize; }
     // Frames completed with ePvErrSuccess.
     uint32_t FramesCompleted() const;
     // Frames that arrived while no record was queued; their buffers went straight back.
@@ -59,10 +61,11 @@ class FrameStream {
   private:
     struct Shared;  // the queue and Aravis's stream, shared with the delivery thread
 
-    FrameStream(std::shared_ptr<Shared> shared, std::thread delivery);
+    FrameStream(std::shared_ptr<Shared> shared, std::thread delivery, uint32_t bufferSize);
 
     std::shared_ptr<Shared> m_Shared;
     std::thread m_Delivery;
+    uint32_t m_BufferSize;
 };
 
 }  // namespace tarnix::gige

@@ -195,9 +195,19 @@ void Session::CompleteLostFrames() {
 }
 
 tPvErr Session::CaptureStart() {
-    std::lock_guard lock(m_Control);
+    std::unique_lock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     if (m_Capturing.load()) return ePvErrBadSequence;
+    if (StreamTooSmallLocked()) {
+        // Made for an earlier, smaller image (the format or region changed while capture was
+        // stopped): every frame would now arrive cut off. Ended outside the camera's lock, as
+        // its end may hand records back through callbacks that call in again.
+        lock.unlock();
+        m_Stream.Destroy();
+        lock.lock();
+        if (Lost()) return ePvErrUnplugged;
+        if (m_Capturing.load()) return ePvErrBadSequence;
+    }
     if (m_Stream.Empty()) {
         tPvErr error = ePvErrSuccess;
         auto stream = FrameStream::Create(m_Camera, &error);
@@ -210,6 +220,14 @@ tPvErr Session::CaptureStart() {
     m_DroppedBase.store(m_Stream.With([](FrameStream& s) { return s.FramesDropped(); }, 0u));
     m_Capturing.store(true);
     return ePvErrSuccess;
+}
+
+bool Session::StreamTooSmallLocked() {
+    const uint32_t buffers = m_Stream.With([](FrameStream& s) { return s.BufferSize(); }, 0u);
+    if (buffers == 0) return false;  // no stream yet
+    GErrorBox error;
+    const guint payload = arv_camera_get_payload(m_Camera, error.Out());
+    return !error.Failed() && payload > buffers;
 }
 
 tPvErr Session::CaptureEnd() {

@@ -111,6 +111,8 @@ class Session {
     bool TakeControlLocked();
     void LeaveControlLocked();
     bool LinesFromZeroLocked();
+    // Whether the frame stream kept from an earlier capture is too small for the image now.
+    bool StreamTooSmallLocked();
 
     // The camera's answer: a time-out or a lost connection makes the camera lost.
     tPvErr Check(tPvErr error);
