@@ -11,7 +11,7 @@ need=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth
   libwxgtk3.2-dev xdotool x11-apps x11-utils imagemagick
-  libstb-dev
+  libstb-dev dpkg-dev file
 )
 
 sudo_cmd=()
