@@ -12,6 +12,7 @@ need=(
   wine wine32:i386 xvfb xauth
   libwxgtk3.2-dev xdotool x11-apps x11-utils imagemagick
   libaravis-dev aravis-tools libstb-dev libusb-1.0-0-dev iproute2 util-linux
+  dpkg-dev file
 )
 
 sudo_cmd=()

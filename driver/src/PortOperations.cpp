@@ -6,6 +6,8 @@
 #include <camera/PvCamera.h>
 #include <platform/System.h>
 
+#include <string>
+
 #include "driver/CameraList.h"
 #include "driver/HostSettings.h"
 #include "driver/PortTable.h"
@@ -37,9 +39,13 @@ bool FindCameraToOpen(const char* name, tPvCameraInfo& info) {
     return false;
 }
 
-bool OpenPort(int32_t port, const char* name, uint32_t size[2]) {
+bool OpenPort(int32_t port, const char* hostName, uint32_t size[2]) {
     PortReservation reservation(Ports(), port);
     if (!reservation) return false;  // occupied, being opened, or no such port
+    // A copy: a host may pass an entry of getCVLCameraConfigNames, which the lookup's
+    // enumeration frees.
+    const std::string wanted(hostName);
+    const char* name = wanted.c_str();
     tPvCameraInfo info{};
     if (!FindCameraToOpen(name, info)) return false;
     // Bound to its port from the start, so every frame line and notification of this camera

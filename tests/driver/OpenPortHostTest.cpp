@@ -44,6 +44,26 @@ TEST_F(HostTest, TheDriversOwnPropertyNamesMatchInAnyCaseButOnlyWhole) {
     EXPECT_EQ(continuous, 0u);
 }
 
+// The list's entries are what a host passes on, although the open's own lookup enumerates again
+// and so replaces the list the name points into.
+TEST_F(HostTest, ANameStraightFromTheCameraListOpensThatCamera) {
+    ASSERT_EQ(driver().getCVLNoOfSupportedCameras(), 5);
+    const char* const* names = driver().getCVLCameraConfigNames();
+    ASSERT_NE(names, nullptr);
+    uint32_t size[2] = {0, 0};
+    ASSERT_EQ(driver().openCVLPort(0, 0, names[0], size), 1);
+    EXPECT_THAT(size, ElementsAre(1360u, 1024u));  // SimMono8
+
+    names = driver().getCVLCameraConfigNames();
+    ASSERT_EQ(driver().openCVLPort(0, 1, names[4], size), 1);
+    EXPECT_THAT(size, ElementsAre(1280u, 960u));  // SimRgb24
+    uint32_t pixelSize = 0;
+    ASSERT_EQ(driver().getProperty(0, 1, "PixelSize", &pixelSize), 1);
+    EXPECT_EQ(pixelSize, 24u);
+    EXPECT_THAT(LineLog::Take(),
+                testing::Contains("OPENED SimRgb24 [SIM-1005] [1280x960] 24 bit\n"));
+}
+
 TEST_F(HostTest, AFailedOpenKeepsItsCameraInThePortUntilClosed) {
     pvsim_fail_next_open(1001, ePvErrAccessDenied);
     uint32_t size[2] = {7, 7};

@@ -5,18 +5,24 @@
 #include <gtest/gtest.h>
 #include <harness/Program.h>
 #include <harness/Ramp.h>
+#include <harness/TempFolder.h>
+#include <host/DriverLibrary.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#ifdef CAMHOST_TEST_PNG
+#ifdef CAMHOST_TEST_LIBPNG
 #include <png.h>
+#else
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 #endif
 
 namespace tarnix::test {
@@ -31,13 +37,7 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-#ifdef CAMHOST_TEST_PNG
-constexpr const char* kGrey = ".png";
-constexpr const char* kColour = ".png";
-#else
-constexpr const char* kGrey = ".pgm";
-constexpr const char* kColour = ".ppm";
-#endif
+constexpr const char* kImage = ".png";
 
 // What camhost list prints after the driver's lines: the default set's configuration names.
 const std::vector<std::string> kCameraList = {"5 camera(s)",
@@ -81,7 +81,7 @@ struct ImageFile {
     std::string problem;  // empty when the file was read
 };
 
-#ifdef CAMHOST_TEST_PNG
+#ifdef CAMHOST_TEST_LIBPNG
 ImageFile ReadImageFile(const std::filesystem::path& path) {
     ImageFile file;
     png_image image{};
@@ -104,21 +104,21 @@ ImageFile ReadImageFile(const std::filesystem::path& path) {
     return file;
 }
 #else
-// Binary PGM (P5) or PPM (P6) with a maximum of 255, exactly as long as its pixels.
 ImageFile ReadImageFile(const std::filesystem::path& path) {
     ImageFile file;
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    uint32_t maximum = 0;
-    in >> magic >> file.width >> file.height >> maximum;
-    if (!in || (magic != "P5" && magic != "P6") || maximum != 255 || in.get() != '\n') {
-        file.problem = "no binary PGM/PPM header";
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* pixels = stbi_load(path.string().c_str(), &width, &height, &channels, 0);
+    if (pixels == nullptr) {
+        file.problem = stbi_failure_reason();
         return file;
     }
-    file.channels = magic == "P5" ? 1 : 3;
-    file.pixels.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (file.pixels.size() != size_t{file.width} * file.height * file.channels)
-        file.problem = "holds " + std::to_string(file.pixels.size()) + " bytes of pixels";
+    file.width = static_cast<uint32_t>(width);
+    file.height = static_cast<uint32_t>(height);
+    file.channels = static_cast<uint32_t>(channels);
+    file.pixels.assign(pixels, pixels + size_t{file.width} * file.height * file.channels);
+    stbi_image_free(pixels);
     return file;
 }
 #endif
@@ -172,6 +172,81 @@ TEST(CamhostTest, GlobalOptionsWorkBeforeAndAfterTheCommand) {
     EXPECT_THAT(unknown, Contains(HasSubstr("--bogus")));
     EXPECT_THAT(unknown, Not(Contains("5 camera(s)")));
 }
+
+// --sdk sim is the folder the driver is loaded from without the option; a name camhost does
+// not know is refused before anything is loaded.
+TEST(CamhostTest, SdkSimIsTheDefaultAndAnUnknownSdkIsRefused) {
+    EXPECT_EQ(Camhost(0, {"--sdk", "sim", "-q", "list"}), kCameraList);
+    EXPECT_EQ(Camhost(0, {"sdk-list", "--sdk", "sim"}), Camhost(0, {"sdk-list"}));
+
+    // 105: the code CLI11 gives a value its check refused.
+    const std::vector<std::string> unknown = Camhost(105, {"--sdk", "bogus", "list"});
+    EXPECT_THAT(unknown, Contains(AllOf(HasSubstr("--sdk"), HasSubstr("bogus"), HasSubstr("sim"),
+                                        HasSubstr("gige"))));
+    EXPECT_THAT(unknown, Not(Contains(HasSubstr("camera(s)"))));
+}
+
+// A camhost of its own in a folder of its own: each SDK's driver is looked for beside it (the
+// GigE Vision one in "gige"), then in the private library folder of an installed tree.
+class CamhostSdkFolderTest : public TempFolderTest {
+  protected:
+    void SetUp() override { m_Camhost = Copy(CAMHOST_FILE, "bin/" CAMHOST_FILE); }
+
+    // Copies a file of the build's bin folder to a place in the test's folder.
+    std::string Copy(const std::string& built, const std::string& to) {
+        const std::filesystem::path target = m_Folder / to;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(BesideThisProgram(built), target);
+        return target.string();
+    }
+
+    std::vector<std::string> Run(int exitCode, const std::vector<std::string>& args) {
+        const ProgramRun run = RunProgram(m_Camhost, args);
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        return Lines(run.output);
+    }
+
+    // The folder text camhost prints: with a trailing separator, ".." resolved.
+    std::string FolderText(const std::string& folder) const {
+        return (m_Folder / folder / "").lexically_normal().string();
+    }
+
+    std::string m_Camhost;
+};
+
+TEST_F(CamhostSdkFolderTest, AMissingDriverNamesTheSdkAndWhereCamhostLooked) {
+    std::string looked = FolderText("bin/gige");
+#ifdef CAMHOST_INSTALLED_DRIVER_DIR
+    looked += ", " + FolderText("bin/" CAMHOST_INSTALLED_DRIVER_DIR "/gige");
+#endif
+    const std::string missing = "camhost: no driver for SDK 'gige' (looked in " + looked + ")";
+    EXPECT_THAT(Run(2, {"--sdk", "gige", "list"}), ElementsAre(missing));
+    EXPECT_THAT(Run(2, {"sdk-list", "--sdk", "gige"}), ElementsAre(missing));
+    EXPECT_THAT(Run(2, {"-q", "list"}),
+                ElementsAre(StartsWith("camhost: no driver for SDK 'sim' (looked in " +
+                                       FolderText("bin"))));
+}
+
+// Another SDK has none of the simulator's pvsim_ controls: its cameras are still listed, and
+// only what needs the controls is refused.
+TEST_F(CamhostSdkFolderTest, GigeRunsTheDriverAndTheSdkOfItsOwnFolder) {
+    Copy(host::DriverFileName(), std::string("bin/gige/") + host::DriverFileName());
+    Copy(CAMHOST_FAKE_SDK, "bin/gige/" SDK_FILE);
+    EXPECT_THAT(Run(0, {"--sdk", "gige", "sdk-list"}), ElementsAre("SDK 9.7, 0 camera(s)"));
+    EXPECT_THAT(Run(0, {"--sdk", "gige", "-q", "list"}), ElementsAre("0 camera(s)"));
+    EXPECT_THAT(Run(2, {"--sdk", "gige", "-q", "grab", "--pattern", "bars"}),
+                ElementsAre("camhost: --pattern needs the simulated cameras (--sdk sim)"));
+}
+
+#ifdef CAMHOST_INSTALLED_DRIVER_DIR
+// Installed, the driver is in the private library folder, not beside camhost.
+TEST_F(CamhostSdkFolderTest, AnInstalledCamhostFindsTheDriverInThePrivateFolder) {
+    const std::string folder = "bin/" CAMHOST_INSTALLED_DRIVER_DIR "/";
+    Copy(host::DriverFileName(), folder + host::DriverFileName());
+    Copy(SDK_FILE, folder + SDK_FILE);
+    EXPECT_EQ(Run(0, {"-q", "list"}), kCameraList);
+}
+#endif
 
 TEST(CamhostTest, GetPrintsAPropertyOfTheFirstOrTheNamedCamera) {
     const std::vector<std::string> width = Camhost(0, {"get", "Width"});
@@ -264,13 +339,13 @@ TEST_F(CamhostGrabTest, ImagesOfTheFirstOrTheNamedCameraHoldItsRamp) {
                 ElementsAre(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
                                   EndsWith(", 0 lost, 0 frame error(s); written to " + out))));
     const std::string stem = "SimMono8_SIM-1001_";
-    ASSERT_THAT(FileNames(m_Folder), ElementsAre(stem + "0000" + kGrey, stem + "0001" + kGrey));
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(stem + "0000" + kImage, stem + "0001" + kImage));
     for (const std::string& name : FileNames(m_Folder))
         EXPECT_TRUE(IsByteRamp(ExpectImage(name, 1360, 1024, 1).pixels)) << name;
 
     std::filesystem::remove_all(m_Folder);
     Camhost(0, {"-q", "grab", "127.0.1.5", "-n", "1", "-o", out});
-    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("127.0.1.5_0000") + kColour));
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("127.0.1.5_0000") + kImage));
     // The camera's red, green, blue bytes come back in their order: one ramp.
     EXPECT_TRUE(IsByteRamp(ExpectImage(FileNames(m_Folder)[0], 1280, 960, 3).pixels));
 }
@@ -278,11 +353,11 @@ TEST_F(CamhostGrabTest, ImagesOfTheFirstOrTheNamedCameraHoldItsRamp) {
 TEST_F(CamhostGrabTest, AllCamerasWriteImagesOfTheirOwnSizeAndColour) {
     EXPECT_THAT(Camhost(0, {"-q", "grab", "--all", "-n", "1", "-o", m_Folder.string()}),
                 ElementsAre(StartsWith("5 image(s) from 5 camera(s) in ")));
-    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("SimBayer8_SIM-1003_0000") + kColour,
-                                                 std::string("SimMono16_SIM-1002_0000") + kGrey,
-                                                 std::string("SimMono8_SIM-1001_0000") + kGrey,
-                                                 std::string("SimRgb24_SIM-1005_0000") + kColour,
-                                                 std::string("SimYuv422_SIM-1004_0000") + kColour));
+    ASSERT_THAT(FileNames(m_Folder), ElementsAre(std::string("SimBayer8_SIM-1003_0000") + kImage,
+                                                 std::string("SimMono16_SIM-1002_0000") + kImage,
+                                                 std::string("SimMono8_SIM-1001_0000") + kImage,
+                                                 std::string("SimRgb24_SIM-1005_0000") + kImage,
+                                                 std::string("SimYuv422_SIM-1004_0000") + kImage));
     const std::vector<std::string> names = FileNames(m_Folder);
     ExpectImage(names[0], 1360, 1024, 3);
     ExpectImage(names[1], 1360, 1024, 1);

@@ -8,8 +8,9 @@
 namespace tarnix::camhost {
 
 struct Options {
-    bool quiet = false;      // hide the driver's diagnostic lines
-    std::string systemPath;  // folder of the driver's settings file
+    bool quiet = false;       // hide the driver's diagnostic lines
+    std::string systemPath;   // folder of the driver's settings file
+    std::string sdk = "sim";  // the camera SDK, one of kSdkNames (SdkChoice.h)
 };
 
 struct GrabOptions {
@@ -37,9 +38,9 @@ struct PropertyOptions {
     std::vector<std::string> then;
 };
 
-// Sets the frame pattern of every simulated camera; false (with a message) for an unknown
-// pattern or when the SDK in use is not the simulator.
-bool SetSimulatorPattern(const std::string& pattern);
+// Sets the frame pattern of every simulated camera; false (with a message) when the SDK in
+// use is not the simulator.
+bool SetSimulatorPattern(const Options& options, const std::string& pattern);
 
 int RunSdkList(const Options& options);
 int RunList(const Options& options);

@@ -99,7 +99,7 @@ Tally GrabCamera(HostSession& session, const OpenedCamera& camera, const GrabOpt
         if (got) {
             char number[16];
             std::snprintf(number, sizeof number, "%04u", i);
-            if (WriteImage(stem + number + ImageExtension(channels), sink.pixels(), camera.width,
+            if (WriteImage(stem + number + kImageExtension, sink.pixels(), camera.width,
                            camera.height, channels))
                 ++tally.images;
         } else {
@@ -116,7 +116,7 @@ Tally GrabCamera(HostSession& session, const OpenedCamera& camera, const GrabOpt
 int RunGrab(const Options& options, const GrabOptions& grab) {
     HostSession session(options);
     if (!session.Start()) return 2;
-    if (!grab.pattern.empty() && !SetSimulatorPattern(grab.pattern)) return 2;
+    if (!grab.pattern.empty() && !SetSimulatorPattern(options, grab.pattern)) return 2;
     std::vector<std::string> names = grab.cameras;
     if (names.empty()) {
         std::vector<std::string> found = session.CameraNames();

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "SdkLibrary.h"
+#include "SdkChoice.h"
 
 namespace tarnix::camhost {
 
@@ -40,8 +40,13 @@ HostSession::~HostSession() {
 
 bool HostSession::Start() {
     g_Quiet = m_Options.quiet;
-    std::string path = host::ProgramDir() + host::DriverFileName();
-    if (!m_Driver.Load(path)) {
+    std::string problem;
+    const std::string folder = FindDriverFolder(m_Options.sdk, problem);
+    if (folder.empty()) {
+        std::fprintf(stderr, "camhost: %s\n", problem.c_str());
+        return false;
+    }
+    if (!m_Driver.Load(folder + host::DriverFileName())) {
         std::fprintf(stderr, "camhost: %s\n", m_Driver.error().c_str());
         return false;
     }

@@ -1,5 +1,4 @@
-// Writes one grabbed image to a file a person can open: PNG where libpng is available
-// (Linux), binary PGM/PPM otherwise (Windows builds).
+// Writes one grabbed image to a PNG file, the same on every platform (stb's writer).
 #pragma once
 
 #include <cstdint>
@@ -7,11 +6,10 @@
 
 namespace tarnix::camhost {
 
-// The file name extension WriteImage uses for grey (channels 1) or colour (3) images.
-const char* ImageExtension(int channels);
+inline constexpr const char* kImageExtension = ".png";
 
-// pixels: rows top first without gaps; 1 byte per pixel, or 3 in the order blue, green,
-// red. Returns false and prints why when the file cannot be written.
+// pixels: rows top first without gaps; 1 byte per pixel (grey), or 3 in the order blue,
+// green, red. Returns false and prints why when the file cannot be written.
 bool WriteImage(const std::string& path, const uint8_t* pixels, uint32_t width, uint32_t height,
                 int channels);
 

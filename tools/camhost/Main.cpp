@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "SdkChoice.h"
 
 namespace camhost = tarnix::camhost;
 
@@ -16,6 +17,11 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", options.quiet, "Hide the driver's diagnostic lines");
     app.add_option("--system-path", options.systemPath,
                    "Folder of the driver's settings file (default: none)");
+    app.add_option("--sdk", options.sdk,
+                   "Camera SDK: sim (the simulated cameras) or gige (GigE Vision cameras "
+                   "through Aravis, Linux); loads the driver from that SDK's folder")
+        ->check(CLI::IsMember(camhost::kSdkNames))
+        ->capture_default_str();
 
     int result = 0;
     app.add_subcommand("sdk-list", "List the cameras the SDK sees (no driver involved)")

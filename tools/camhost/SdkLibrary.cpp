@@ -37,8 +37,8 @@ bool SdkLibrary::Load(const std::string& path) {
     ok = Resolve(AttrEnumGet, "PvAttrEnumGet") && ok;
     ok = Resolve(AttrStringGet, "PvAttrStringGet") && ok;
     ok = Resolve(AttrUint32Get, "PvAttrUint32Get") && ok;
-    ok = Resolve(SimReset, "pvsim_reset") && ok;
-    ok = Resolve(SimSetPattern, "pvsim_set_pattern") && ok;
+    SimSetPattern = reinterpret_cast<decltype(SimSetPattern)>(
+        platform::FindFunction(m_Library, "pvsim_set_pattern"));
     return ok;
 }
 

@@ -1,5 +1,5 @@
-// The camera SDK as camhost uses it: loaded at run time from beside the camhost program,
-// functions resolved by name, including the simulator's pvsim_ controls.
+// The camera SDK as camhost uses it: loaded at run time from the chosen driver's folder,
+// functions resolved by name, and the simulator's pvsim_ controls where the SDK has them.
 #pragma once
 
 #include <host/DriverLibrary.h>
@@ -10,8 +10,6 @@
 #include <string>
 
 namespace tarnix::camhost {
-
-using host::ProgramDir;
 
 // File name of the SDK library on this platform.
 const char* SdkFileName();
@@ -24,7 +22,8 @@ class SdkLibrary {
     SdkLibrary& operator=(const SdkLibrary&) = delete;
 
     // Loads the library from path and resolves every function; on failure error() says
-    // what is missing.
+    // what is missing. Only the simulator has the pvsim_ controls: without them the SDK is
+    // still loaded and they stay null.
     bool Load(const std::string& path);
     const std::string& error() const { return m_Error; }
 
@@ -38,8 +37,7 @@ class SdkLibrary {
     decltype(&PvAttrEnumGet) AttrEnumGet = nullptr;
     decltype(&PvAttrStringGet) AttrStringGet = nullptr;
     decltype(&PvAttrUint32Get) AttrUint32Get = nullptr;
-    decltype(&pvsim_reset) SimReset = nullptr;
-    decltype(&pvsim_set_pattern) SimSetPattern = nullptr;
+    decltype(&pvsim_set_pattern) SimSetPattern = nullptr;  // may be null
 
   private:
     template <typename Fn>

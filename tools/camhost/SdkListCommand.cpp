@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "SdkChoice.h"
 #include "SdkLibrary.h"
 
 namespace tarnix::camhost {
@@ -33,17 +34,32 @@ CameraSummary Describe(const SdkLibrary& sdk, uint32_t id) {
     return summary;
 }
 
+// Loads the SDK beside the chosen SDK's driver; prints why not and returns false on failure.
+bool LoadSdk(const Options& options, SdkLibrary& sdk) {
+    std::string problem;
+    const std::string folder = FindDriverFolder(options.sdk, problem);
+    if (folder.empty()) {
+        std::fprintf(stderr, "camhost: %s\n", problem.c_str());
+        return false;
+    }
+    if (!sdk.Load(folder + SdkFileName())) {
+        std::fprintf(stderr, "camhost: %s\n", sdk.error().c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool SetSimulatorPattern(const std::string& pattern) {
+bool SetSimulatorPattern(const Options& options, const std::string& pattern) {
     const uint32_t code = pattern == "bars"       ? ePvSimPatternBars
                           : pattern == "gradient" ? ePvSimPatternMovingGradient
                                                   : ePvSimPatternRamp;
     // The same library the driver loaded: loading it again only takes another reference.
     SdkLibrary sdk;
-    if (!sdk.Load(ProgramDir() + SdkFileName())) {
-        std::fprintf(stderr, "camhost: --pattern needs the simulated cameras: %s\n",
-                     sdk.error().c_str());
+    if (!LoadSdk(options, sdk)) return false;
+    if (sdk.SimSetPattern == nullptr) {
+        std::fprintf(stderr, "camhost: --pattern needs the simulated cameras (--sdk sim)\n");
         return false;
     }
     std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
@@ -55,13 +71,9 @@ bool SetSimulatorPattern(const std::string& pattern) {
     return true;
 }
 
-int RunSdkList(const Options&) {
+int RunSdkList(const Options& options) {
     SdkLibrary sdk;
-    std::string path = ProgramDir() + SdkFileName();
-    if (!sdk.Load(path)) {
-        std::fprintf(stderr, "camhost: %s\n", sdk.error().c_str());
-        return 2;
-    }
+    if (!LoadSdk(options, sdk)) return 2;
     uint32_t major = 0, minor = 0;
     sdk.Version(&major, &minor);
     if (tPvErr err = sdk.Initialize(); err != ePvErrSuccess) {

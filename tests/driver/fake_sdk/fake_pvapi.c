@@ -1,7 +1,8 @@
 /*
  * A stand-in SDK library for the driver's start-up failure paths. It exports every SDK
  * function (except PvCameraOpen when built with FAKE_WITHOUT_CAMERA_OPEN), fails to
- * initialise, and counts link-event registrations so a test can see duplicates.
+ * initialise (starts, with no camera, when built with FAKE_STARTS), and counts link-event
+ * registrations so a test can see duplicates. It has none of the simulator's controls.
  */
 #define PVAPI_BUILDING
 #include <pvapi.h>
@@ -27,7 +28,11 @@ void PVDECL PvVersion(uint32_t* major, uint32_t* minor) {
     *minor = FAKE_VERSION_MINOR;
 }
 tPvErr PVDECL PvInitialize(void) {
+#ifdef FAKE_STARTS
+    return ePvErrSuccess;
+#else
     return ePvErrResources;
+#endif
 }
 void PVDECL PvUnInitialize(void) {}
 tPvErr PVDECL PvLinkCallbackRegister(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
