@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -127,7 +128,27 @@ void FakeGigECamera::Stop() {
 }
 
 void FakeGigECamera::Pause() {
-    if (Running()) kill(m_Pid, SIGSTOP);
+    if (!Running()) return;
+    kill(m_Pid, SIGSTOP);
+    // The signal only asks: each of its threads stops when it next gets a processor, and on a
+    // loaded machine one may still answer a request first. Wait until all of them are stopped.
+    const std::string tasks = "/proc/" + std::to_string(m_Pid) + "/task";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        bool allStopped = true;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            std::ifstream stat(task.path() / "stat");
+            std::string line;
+            std::getline(stat, line);
+            // "tid (name) S ...": the state follows the name's closing parenthesis.
+            const size_t close = line.rfind(')');
+            if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T')
+                allStopped = false;
+        }
+        if (!error && allStopped) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void FakeGigECamera::Resume() {
