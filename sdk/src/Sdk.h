@@ -5,6 +5,7 @@
 // is taken, never the other way round. Nothing that waits for callbacks runs under it.
 #pragma once
 
+#include <linkevents/LinkEvents.h>
 #include <pvsim.h>
 
 #include <map>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "Camera.h"
-#include "LinkEvents.h"
 
 namespace tarnix::sim {
 
@@ -63,7 +63,7 @@ class Sdk {
     std::unordered_map<tPvHandle, std::shared_ptr<Camera>> m_Handles;
     uint32_t m_NextId = 0;
     tPvHandle m_LastHandle = 0;  // handles are never reused within a process
-    LinkEvents m_Events;
+    sdk::LinkEvents m_Events;
 };
 
 // Parses dotted IPv4 text into network byte order; false for anything else.

@@ -3,6 +3,7 @@
 // destroying thread; handlers hear of events in order, after the action that goes before.
 #include <gtest/gtest.h>
 #include <harness/Wait.h>
+#include <linkevents/LinkEvents.h>
 
 #include <atomic>
 #include <future>
@@ -10,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "LinkEvents.h"
 #include "StreamSlot.h"
 
 namespace tarnix::gige {
@@ -123,7 +123,7 @@ void PVDECL OtherHandler(void*, tPvInterface, tPvLinkEvent event, uint32_t id) {
 TEST(GigeLinkEvents, HandlersHearEventsInOrderAfterTheActionBeforeThem) {
     EventLog log;
     g_Log = &log;
-    LinkEvents events;
+    sdk::LinkEvents events;
     events.Post(ePvLinkAdd, 1);  // not started: dropped
     events.Start();
     static char first[] = "first";
@@ -171,7 +171,7 @@ TEST(GigeLinkEvents, UnregisterWaitsForTheRunningHandler) {
     std::shared_future<void> leaving = leave.get_future().share();
     g_Entered = &entered;
     g_Leave = &leaving;
-    LinkEvents events;
+    sdk::LinkEvents events;
     events.Start();
     ASSERT_EQ(events.Register(SlowHandler, ePvLinkAdd, nullptr), ePvErrSuccess);
     events.Post(ePvLinkAdd, 1);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <arv.h>
+#include <linkevents/LinkEvents.h>
 #include <pvapi.h>
 
 #include <condition_variable>
@@ -21,7 +22,6 @@
 #include <vector>
 
 #include "AravisSystem.h"
-#include "LinkEvents.h"
 #include "Presence.h"
 #include "Records.h"
 #include "Session.h"
@@ -77,7 +77,7 @@ class Sdk {
     std::mutex m_Lock;
     bool m_Initialized = false;
     AravisSystem m_Aravis;
-    LinkEvents m_Events;
+    sdk::LinkEvents m_Events;
 
     // The SDK's ids, one per Aravis device id, for the life of the process: a camera that goes
     // and comes back keeps its id.

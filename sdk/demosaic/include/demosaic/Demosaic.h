@@ -2,6 +2,8 @@
 // and the fast version that every level must match byte for byte.
 #pragma once
 
+#include <pvapi.h>
+
 #include <cstdint>
 
 namespace tarnix::sim {
@@ -44,5 +46,12 @@ void DemosaicAt(DemosaicLevel level, const uint8_t* source, uint32_t width, uint
 // The fast demosaic at the best level.
 void Demosaic(const uint8_t* source, uint32_t width, uint32_t height, uint32_t bayerPattern,
               const DemosaicTarget& target);
+
+// The SDK's colour interpolation of an 8-bit Bayer frame record into three colour planes with
+// the given padding, as PvUtilityColorInterpolate offers it: ePvErrBadParameter for a null
+// pointer, another format, an unknown tile order, a frame under 2 x 2 or an image larger than
+// its buffer; else the fast demosaic at the best level.
+tPvErr InterpolateFrame(const tPvFrame* frame, void* red, void* green, void* blue,
+                        uint32_t pixelPadding, uint32_t linePadding);
 
 }  // namespace tarnix::sim

@@ -1,14 +1,12 @@
-#include "LinkEvents.h"
+#include "linkevents/LinkEvents.h"
 
 #include <algorithm>
 
-namespace tarnix::sim {
+namespace tarnix::sdk {
 
 void LinkEvents::Start() {
     std::lock_guard lock(m_Lock);
-    if (m_Running) {
-        return;
-    }
+    if (m_Running) return;
     m_Running = true;
     const uint64_t generation = ++m_Generation;
     m_Thread = std::thread([this, generation] { Run(generation); });
@@ -17,22 +15,23 @@ void LinkEvents::Start() {
 
 void LinkEvents::Stop() {
     std::thread thread;
+    // Destroyed outside the lock: a job may hold the last reference to a camera session, whose
+    // teardown takes that session's lock and may wait for Aravis.
+    decltype(m_Queue) dropped;
     {
         std::lock_guard lock(m_Lock);
-        if (!m_Running) {
-            return;
-        }
+        if (!m_Running) return;
         m_Running = false;
-        m_Queue.clear();
+        dropped.swap(m_Queue);
         m_Handlers.clear();
-        m_Delivered = m_Posted;
+        m_Done = m_Posted;
         ++m_Generation;
         m_ThreadId = std::thread::id();
         thread = std::move(m_Thread);
         m_Changed.notify_all();
     }
     if (thread.get_id() == std::this_thread::get_id()) {
-        thread.detach();  // stopped from inside a handler: the loop ends by itself
+        thread.detach();  // stopped from a handler: its loop ends when the handler returns
     } else {
         thread.join();
     }
@@ -58,9 +57,7 @@ tPvErr LinkEvents::Unregister(tPvLinkCallback callback, tPvLinkEvent event) {
     const auto it = std::find_if(m_Handlers.begin(), m_Handlers.end(), [&](const Handler& h) {
         return h.callback == callback && h.event == event;
     });
-    if (it == m_Handlers.end()) {
-        return ePvErrNotFound;
-    }
+    if (it == m_Handlers.end()) return ePvErrNotFound;
     m_Handlers.erase(it);
     if (!OnEventThread()) {
         m_Changed.wait(lock, [&] { return m_Calling != callback || m_CallingEvent != event; });
@@ -68,23 +65,19 @@ tPvErr LinkEvents::Unregister(tPvLinkCallback callback, tPvLinkEvent event) {
     return ePvErrSuccess;
 }
 
-void LinkEvents::Post(tPvLinkEvent event, uint32_t cameraId) {
+void LinkEvents::Post(tPvLinkEvent event, uint32_t cameraId, std::function<void()> before) {
     std::lock_guard lock(m_Lock);
-    if (!m_Running) {
-        return;
-    }
-    m_Queue.push_back({event, cameraId});
+    if (!m_Running) return;
+    m_Queue.push_back({event, cameraId, std::move(before)});
     ++m_Posted;
     m_Changed.notify_all();
 }
 
 void LinkEvents::Flush() {
     std::unique_lock lock(m_Lock);
-    if (OnEventThread()) {
-        return;  // the events behind the current one cannot be delivered while we wait
-    }
+    if (OnEventThread()) return;  // what is queued behind the current event cannot run now
     const uint64_t target = m_Posted;
-    m_Changed.wait(lock, [&] { return m_Delivered >= target || !m_Running; });
+    m_Changed.wait(lock, [&] { return m_Done >= target || !m_Running; });
 }
 
 void LinkEvents::Run(uint64_t generation) {
@@ -94,34 +87,37 @@ void LinkEvents::Run(uint64_t generation) {
             m_Changed.wait(lock);
             continue;
         }
-        const Event event = m_Queue.front();
+        Job job = std::move(m_Queue.front());
         m_Queue.pop_front();
-        Deliver(lock, event);
-        if (m_Running && m_Generation == generation) {
-            ++m_Delivered;
+        if (job.before) {
+            lock.unlock();
+            job.before();
+            // Its captures (perhaps a session's last reference) go while the lock is free.
+            job.before = nullptr;
+            lock.lock();
         }
+        Deliver(lock, job);
+        if (m_Running && m_Generation == generation) ++m_Done;
         m_Changed.notify_all();
     }
 }
 
-void LinkEvents::Deliver(std::unique_lock<std::mutex>& lock, const Event& event) {
-    // Handlers may register or unregister while we call them, so each next handler is
-    // looked up afresh: the one after the last called, among those still registered.
+void LinkEvents::Deliver(std::unique_lock<std::mutex>& lock, const Job& job) {
+    // Handlers may register or unregister while we call them, so the next one is looked up
+    // afresh each time: the first still registered for the event and not yet called.
     std::vector<tPvLinkCallback> called;
     for (;;) {
         const auto next = std::find_if(m_Handlers.begin(), m_Handlers.end(), [&](const Handler& h) {
-            return h.event == event.event &&
+            return h.event == job.event &&
                    std::find(called.begin(), called.end(), h.callback) == called.end();
         });
-        if (next == m_Handlers.end() || !m_Running) {
-            return;
-        }
+        if (next == m_Handlers.end() || !m_Running) return;
         const Handler handler = *next;
         called.push_back(handler.callback);
         m_Calling = handler.callback;
         m_CallingEvent = handler.event;
         lock.unlock();
-        handler.callback(handler.context, ePvInterfaceEthernet, event.event, event.cameraId);
+        handler.callback(handler.context, ePvInterfaceEthernet, job.event, job.cameraId);
         lock.lock();
         m_Calling = nullptr;
         m_CallingEvent = 0;
@@ -129,4 +125,4 @@ void LinkEvents::Deliver(std::unique_lock<std::mutex>& lock, const Event& event)
     }
 }
 
-}  // namespace tarnix::sim
+}  // namespace tarnix::sdk

@@ -1,4 +1,5 @@
-// Link-event handlers and the SDK's event thread, which calls them one event at a time.
+// Link-event handlers and an SDK's event thread, which calls them one event at a time. Shared by
+// the simulated SDK and the one over Aravis.
 #pragma once
 
 #include <pvapi.h>
@@ -11,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace tarnix::gige {
+namespace tarnix::sdk {
 
 class LinkEvents {
   public:
@@ -64,4 +65,4 @@ class LinkEvents {
     tPvLinkEvent m_CallingEvent = 0;
 };
 
-}  // namespace tarnix::gige
+}  // namespace tarnix::sdk
