@@ -1,16 +1,16 @@
 // The SDK's C functions: count the call, find the camera behind the handle, delegate.
 #include <pvapi.h>
+#include <sdkcommon/Guard.h>
 
 #include <memory>
 
 #include "CallStats.h"
 #include "Camera.h"
-#include "Guard.h"
 #include "Sdk.h"
 
+using tarnix::sdk::Guarded;
 using tarnix::sim::Camera;
 using tarnix::sim::CountCall;
-using tarnix::sim::Guarded;
 using tarnix::sim::Sdk;
 using tarnix::sim::SdkFunction;
 

@@ -146,7 +146,7 @@ bool Camera::Unplug() {
     m_Plugged = false;
     ++m_Epoch;
     ReleaseMasterLocked();
-    FrameQueue::Batch batch;
+    sdk::FrameQueue::Batch batch;
     m_Queue.TakeAll(batch);
     CompleteBatch(lock, batch, ePvErrUnplugged);
     return true;

@@ -8,6 +8,7 @@
 
 #include <pvapi.h>
 #include <pvsim.h>
+#include <sdkcommon/FrameQueue.h>
 
 #include <array>
 #include <atomic>
@@ -20,7 +21,6 @@
 #include <vector>
 
 #include "Attributes.h"
-#include "FrameQueue.h"
 #include "SerialPort.h"
 
 namespace tarnix::sim {
@@ -151,7 +151,7 @@ class Camera : public std::enable_shared_from_this<Camera> {
     // Waits until no callback of this camera runs on another thread.
     void WaitForOtherCallbacks(Lock& lock);
     // Completes the records with the status through their callbacks, without the lock.
-    void CompleteBatch(Lock& lock, FrameQueue::Batch& batch, tPvErr status);
+    void CompleteBatch(Lock& lock, sdk::FrameQueue::Batch& batch, tPvErr status);
     // Everything queued or running ends; used by close, removal and shutdown.
     void DrainLocked(Lock& lock, tPvErr status);
 
@@ -184,7 +184,7 @@ class Camera : public std::enable_shared_from_this<Camera> {
     uint32_t m_StatCompleted = 0;
     uint32_t m_StatDropped = 0;
     uint32_t m_Pattern = 0;
-    FrameQueue m_Queue;
+    sdk::FrameQueue m_Queue;
     int m_Clearing = 0;  // threads draining the queue; no frame starts meanwhile
     int m_CallbacksRunning = 0;
     std::thread m_Stream;

@@ -1,11 +1,12 @@
 // Capture of a simulated camera: the frame queue, the stream thread that starts frames by
 // the trigger mode and frame rate, and the completion of frame records.
+#include <sdkcommon/CallbackScope.h>
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <system_error>
 
-#include "CallbackScope.h"
 #include "Camera.h"
 #include "Formats.h"
 #include "FrameWriter.h"
@@ -111,18 +112,18 @@ void Camera::ReleaseMasterLocked() {
 }
 
 void Camera::WaitForOtherCallbacks(Lock& lock) {
-    const int own = CallbackScope::Depth(this);
+    const int own = sdk::CallbackScope::Depth(this);
     m_Changed.wait(lock, [&] { return m_CallbacksRunning <= own; });
 }
 
-void Camera::CompleteBatch(Lock& lock, FrameQueue::Batch& batch, tPvErr status) {
+void Camera::CompleteBatch(Lock& lock, sdk::FrameQueue::Batch& batch, tPvErr status) {
     if (batch.count == 0) {
         return;
     }
     ++m_CallbacksRunning;
     lock.unlock();
     {
-        CallbackScope scope(this);
+        sdk::CallbackScope scope(this);
         for (uint32_t i = 0; i < batch.count; ++i) {
             tPvFrame* frame = batch.items[i].frame;
             frame->Status = status;
@@ -143,7 +144,7 @@ void Camera::DrainLocked(Lock& lock, tPvErr status) {
     // returns has that record cancelled here as well.
     ++m_Clearing;
     WaitForOtherCallbacks(lock);
-    FrameQueue::Batch batch;
+    sdk::FrameQueue::Batch batch;
     m_Queue.TakeAll(batch);
     CompleteBatch(lock, batch, status);
     --m_Clearing;
@@ -248,7 +249,7 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
         ++m_StatDropped;  // nowhere to put it
         return;
     }
-    const QueuedFrame item = m_Queue.Pop();
+    const sdk::QueuedFrame item = m_Queue.Pop();
     const FrameShape shape = ShapeLocked();
     const uint32_t pattern = m_Pattern;
     const uint32_t n = m_FrameNumber++;
@@ -289,7 +290,7 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
     frame->TimestampLo = uint32_t(timestamp);
     frame->TimestampHi = uint32_t(timestamp >> 32);
     if (item.callback != nullptr) {
-        CallbackScope scope(this);
+        sdk::CallbackScope scope(this);
         m_LastCallbackNs.store(
             std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
                 .count(),

@@ -5,8 +5,8 @@
 // is taken, never the other way round. Nothing that waits for callbacks runs under it.
 #pragma once
 
-#include <linkevents/LinkEvents.h>
 #include <pvsim.h>
+#include <sdkcommon/LinkEvents.h>
 
 #include <map>
 #include <memory>

@@ -1,15 +1,15 @@
 // The simulator's control functions.
 #include <pvsim.h>
+#include <sdkcommon/Guard.h>
 
 #include <memory>
 
 #include "CallStats.h"
 #include "Camera.h"
-#include "Guard.h"
 #include "Sdk.h"
 
+using tarnix::sdk::Guarded;
 using tarnix::sim::Camera;
-using tarnix::sim::Guarded;
 using tarnix::sim::Sdk;
 
 namespace {

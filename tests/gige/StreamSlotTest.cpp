@@ -3,7 +3,7 @@
 // destroying thread; handlers hear of events in order, after the action that goes before.
 #include <gtest/gtest.h>
 #include <harness/Wait.h>
-#include <linkevents/LinkEvents.h>
+#include <sdkcommon/LinkEvents.h>
 
 #include <atomic>
 #include <future>

@@ -1,32 +1,22 @@
 // The SDK's C functions over Aravis: resolve the handle, delegate to the camera's session.
 // No C++ exception crosses this interface.
 #include <pvapi.h>
+#include <sdkcommon/Guard.h>
 
 #include <memory>
-#include <new>
 
 #include "Sdk.h"
 #include "Session.h"
 
 using tarnix::gige::Sdk;
 using tarnix::gige::Session;
+using tarnix::sdk::Guarded;
 
 namespace {
 
 // Reports the SDK as 1.28, the interface version the driver was written against.
 constexpr uint32_t kVersionMajor = 1;
 constexpr uint32_t kVersionMinor = 28;
-
-template <typename Fn>
-tPvErr Guarded(Fn&& fn) noexcept {
-    try {
-        return fn();
-    } catch (const std::bad_alloc&) {
-        return ePvErrResources;
-    } catch (...) {
-        return ePvErrInternalFault;
-    }
-}
 
 // Runs fn(session, master) for an open handle; the session stays alive for the call even when
 // another thread closes the handle meanwhile.

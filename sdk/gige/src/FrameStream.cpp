@@ -1,5 +1,8 @@
 #include "FrameStream.h"
 
+#include <sdkcommon/CallbackScope.h>
+#include <sdkcommon/FrameQueue.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -10,10 +13,12 @@
 
 #include "PixelFormats.h"
 
+using tarnix::sdk::CallbackScope;
+using tarnix::sdk::FrameQueue;
+using tarnix::sdk::QueuedFrame;
+
 namespace tarnix::gige {
 namespace {
-
-constexpr uint32_t kQueueCapacity = 16;
 
 // Aravis's own buffers. Each is copied out and pushed back at once, so a few cover the time a
 // host callback takes; more only hide a host that is too slow.
@@ -22,66 +27,6 @@ constexpr int kAravisBuffers = 8;
 // How long the delivery thread waits for a buffer before it looks whether it should stop: the
 // longest a destructor waits for an idle stream.
 constexpr guint64 kPopTimeoutUs = 20000;
-
-struct QueuedFrame {
-    tPvFrame* frame;
-    tPvFrameCallback callback;
-};
-
-// The records in queue order; fixed capacity, so queueing never allocates.
-class FrameQueue {
-  public:
-    bool Empty() const { return m_Size == 0; }
-    bool Full() const { return m_Size == kQueueCapacity; }
-    bool Contains(const tPvFrame* frame) const {
-        for (uint32_t i = 0; i < m_Size; ++i) {
-            if (m_Items[(m_Head + i) % kQueueCapacity].frame == frame) return true;
-        }
-        return false;
-    }
-    void Push(QueuedFrame item) {
-        m_Items[(m_Head + m_Size) % kQueueCapacity] = item;
-        ++m_Size;
-    }
-    QueuedFrame Pop() {
-        const QueuedFrame item = m_Items[m_Head];
-        m_Head = (m_Head + 1) % kQueueCapacity;
-        --m_Size;
-        return item;
-    }
-
-  private:
-    std::array<QueuedFrame, kQueueCapacity> m_Items{};
-    uint32_t m_Head = 0;
-    uint32_t m_Size = 0;
-};
-
-// Marks the stretch of a thread inside callbacks of one stream, so that a wait for that
-// stream's callbacks does not wait for the one its caller is inside of.
-class CallbackScope {
-  public:
-    explicit CallbackScope(const void* owner) : m_Owner(owner), m_Outer(t_Innermost) {
-        t_Innermost = this;
-    }
-    ~CallbackScope() { t_Innermost = m_Outer; }
-    CallbackScope(const CallbackScope&) = delete;
-    CallbackScope& operator=(const CallbackScope&) = delete;
-
-    static int Depth(const void* owner) {
-        int depth = 0;
-        for (const CallbackScope* scope = t_Innermost; scope != nullptr; scope = scope->m_Outer) {
-            depth += scope->m_Owner == owner ? 1 : 0;
-        }
-        return depth;
-    }
-
-  private:
-    static thread_local CallbackScope* t_Innermost;
-    const void* m_Owner;
-    CallbackScope* m_Outer;
-};
-
-thread_local CallbackScope* CallbackScope::t_Innermost = nullptr;
 
 tPvErr FromGError(const GError* error) {
     if (error->domain == ARV_DEVICE_ERROR && error->code == ARV_DEVICE_ERROR_TIMEOUT) {
@@ -222,20 +167,20 @@ void FrameStream::Shared::Drain(std::unique_lock<std::mutex>& guard, tPvErr stat
     ++clearing;
     const int own = CallbackScope::Depth(this);
     changed.wait(guard, [&] { return callbacksRunning <= own; });
-    std::array<QueuedFrame, kQueueCapacity> batch;
-    uint32_t count = 0;
-    while (!queue.Empty()) batch[count++] = queue.Pop();
+    FrameQueue::Batch batch;
+    queue.TakeAll(batch);
+    const uint32_t count = batch.count;
     if (count > 0) {
         ++callbacksRunning;
         guard.unlock();
         {
             CallbackScope scope(this);
             for (uint32_t i = 0; i < count; ++i) {
-                tPvFrame* frame = batch[i].frame;
+                tPvFrame* frame = batch.items[i].frame;
                 frame->Status = status;
                 frame->ImageSize = 0;
                 frame->AncillarySize = 0;
-                if (batch[i].callback != nullptr) batch[i].callback(frame);
+                if (batch.items[i].callback != nullptr) batch.items[i].callback(frame);
             }
         }
         guard.lock();

@@ -9,8 +9,8 @@
 #pragma once
 
 #include <arv.h>
-#include <linkevents/LinkEvents.h>
 #include <pvapi.h>
+#include <sdkcommon/LinkEvents.h>
 
 #include <condition_variable>
 #include <map>

@@ -3,7 +3,7 @@
 // for the one its own caller is inside of.
 #pragma once
 
-namespace tarnix::sim {
+namespace tarnix::sdk {
 
 class CallbackScope {
   public:
@@ -20,4 +20,4 @@ class CallbackScope {
     CallbackScope* m_Outer;
 };
 
-}  // namespace tarnix::sim
+}  // namespace tarnix::sdk

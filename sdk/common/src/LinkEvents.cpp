@@ -1,4 +1,4 @@
-#include "linkevents/LinkEvents.h"
+#include "sdkcommon/LinkEvents.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "CallbackScope.h"
+#include "sdkcommon/CallbackScope.h"
 
-namespace tarnix::sim {
+namespace tarnix::sdk {
 
 namespace {
 thread_local CallbackScope* t_Innermost = nullptr;
@@ -22,4 +22,4 @@ int CallbackScope::Depth(const void* owner) {
     return depth;
 }
 
-}  // namespace tarnix::sim
+}  // namespace tarnix::sdk

@@ -5,7 +5,7 @@
 
 #include <new>
 
-namespace tarnix::sim {
+namespace tarnix::sdk {
 
 template <typename Fn>
 tPvErr Guarded(Fn&& fn) noexcept {
@@ -18,4 +18,4 @@ tPvErr Guarded(Fn&& fn) noexcept {
     }
 }
 
-}  // namespace tarnix::sim
+}  // namespace tarnix::sdk

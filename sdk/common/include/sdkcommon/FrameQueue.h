@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tarnix::sim {
+namespace tarnix::sdk {
 
 struct QueuedFrame {
     tPvFrame* frame;
@@ -55,4 +55,4 @@ class FrameQueue {
     uint32_t m_Size = 0;
 };
 
-}  // namespace tarnix::sim
+}  // namespace tarnix::sdk
