@@ -63,7 +63,9 @@ class ReconnectStormTest : public HostTest {
                 SetCameraEnum(id, "FrameStartTriggerMode", "Software");
             }
             // The settings section is "<display name> <serial>".
-            ini += "[Sim" + std::to_string(id) + " SIM-" + std::to_string(id) + "]\n" + setup.keys;
+            char section[64];
+            std::snprintf(section, sizeof section, "[Sim%u SIM-%u]\n", id, id);
+            ini.append(section).append(setup.keys);
         }
         m_Temp.WriteFile("Tarnix.ini", ini);
         ASSERT_EQ(driver().setSystemPath(SystemPath().c_str()), 1);
@@ -77,7 +79,7 @@ class ReconnectStormTest : public HostTest {
     std::string PortsRefusingGrabs() {
         std::string refusing;
         for (int32_t port = 0; port < PortCount(); ++port)
-            if (driver().doCVLGrab(0, port) != 1) refusing += " " + std::to_string(port);
+            if (driver().doCVLGrab(0, port) != 1) refusing.append(" ").append(std::to_string(port));
         return refusing.empty() ? " none" : refusing;
     }
 
@@ -103,7 +105,7 @@ TEST_F(ReconnectStormTest, EveryPortComesBackAfterEachPowerCycleOfAllPorts) {
     }
 
     for (int cycle = 1; cycle <= 3; ++cycle) {
-        SCOPED_TRACE("power cycle " + std::to_string(cycle));
+        SCOPED_TRACE(::testing::Message() << "power cycle " << cycle);
         for (const SimCamera& camera : m_Cameras) ASSERT_EQ(pvsim_unplug(camera.id), ePvErrSuccess);
         pvsim_flush_events();
         for (int32_t port = 0; port < TARNIX_PORT_COUNT; ++port)
@@ -188,7 +190,7 @@ TEST_F(ReconnectStormTest, PortsSurviveAStormOfReplugsOpensClosesAndShutdowns) {
         EnvOr("TARNIX_STORM_SEED", static_cast<uint32_t>(Clock::now().time_since_epoch().count()));
     std::printf("reconnect storm: TARNIX_STORM_SEED=%u TARNIX_STORM_SECONDS=%u\n", seed, seconds);
     std::fflush(stdout);
-    SCOPED_TRACE("TARNIX_STORM_SEED=" + std::to_string(seed));
+    SCOPED_TRACE(::testing::Message() << "TARNIX_STORM_SEED=" << seed);
 
     // Every fourth camera runs free and may deliver every frame; the others answer requests.
     // Formats, sizes and reconnect settings vary by port.
