@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 
+#include "FrameSlot.h"
 #include "camera/SettingsPath.h"
 
 namespace tarnix {
@@ -55,21 +56,19 @@ constexpr uint32_t Bit(CameraState state) {
     return 1U << static_cast<unsigned>(state);
 }
 
-std::unique_ptr<tPvFrame> EmptyFrameRecord(CCamera* owner) {
-    auto record = std::make_unique<tPvFrame>();
-    std::memset(record.get(), 0, sizeof(tPvFrame));
-    record->Context[0] = owner;
-    return record;
-}
-
 }  // namespace
+
+FrameSlot::FrameSlot(CCamera* owner) : camera(owner) {
+    std::memset(&record, 0, sizeof record);
+    record.Context[0] = this;
+}
 
 CCamera::CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame,
                  const char* systemPath)
-    : m_FrameStorage(EmptyFrameRecord(this)),
+    : m_FrameStorage(std::make_unique<FrameSlot>(this)),
       m_Info(info),
       m_Port(port),
-      m_Frame(*m_FrameStorage),
+      m_Frame(m_FrameStorage->record),
       m_OnFrame(onFrame),
       m_Serial(this),
       m_Lut(std::make_unique<uint8_t[]>(kLutSize)),
@@ -78,11 +77,11 @@ CCamera::CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame,
 }
 
 CCamera::CCamera(tPvHandle handle)
-    : m_FrameStorage(EmptyFrameRecord(this)),
+    : m_FrameStorage(std::make_unique<FrameSlot>(this)),
       m_Info{},
       m_Handle(handle),
       m_Port(0),
-      m_Frame(*m_FrameStorage),
+      m_Frame(m_FrameStorage->record),
       m_OnFrame(nullptr),
       m_Serial(this),
       m_Lut(std::make_unique<uint8_t[]>(kLutSize)),
@@ -95,13 +94,26 @@ CCamera::~CCamera() {
     // No reconnect attempt may find the object gone.
     EndReconnect();
     if (m_OwnsHandle) Close();
+    CloseFrameGate();
+}
+
+void CCamera::CloseFrameGate() {
+    FrameSlot& slot = *m_FrameStorage;
+    std::unique_lock<std::mutex> gate(slot.mutex);
+    slot.camera = nullptr;
+    // A handler of the SDK's may have passed the gate just before (the SDK owes us no wait
+    // once it was taken down); a host callback that let go of the last reference is itself
+    // still inside.
+    const int ownHandler = IsHandlingFrameOnThisThread() ? 1 : 0;
+    slot.handlersDone.wait(gate, [&] { return slot.handlersInside <= ownHandler; });
     // Clearing the queue normally hands the record back. If the SDK kept it all the same, it
-    // may still write into the record and its buffer and call the handler: leave both to it,
-    // and let the handler find no camera in the record.
-    if (m_FrameWithSdk.load()) {
-        std::atomic_ref<void*>(m_Frame.Context[0]).store(nullptr, std::memory_order_release);
+    // may still write into the record and its buffer and call the handler: leave both to it;
+    // the handler frees them when the record comes back.
+    if (m_FrameWithSdk.load() && !slot.backWhileClosing) {
+        slot.orphaned = true;
+        slot.orphanBuffer = std::move(m_RawBuffer);
+        gate.unlock();
         static_cast<void>(m_FrameStorage.release());
-        static_cast<void>(m_RawBuffer.release());
     }
 }
 

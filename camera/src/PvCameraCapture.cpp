@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "FrameSlot.h"
 #include "camera/PvCamera.h"
 #include "camera/TriggerModes.h"
 
@@ -101,20 +102,42 @@ bool CCamera::Grab() {
 
 void PVDECL CCamera::FrameCB(tPvFrame* frame) {
     if (frame == nullptr) return;
-    // Null when the camera was destroyed while the SDK kept the record.
-    auto* camera = static_cast<CCamera*>(
-        std::atomic_ref<void*>(frame->Context[0]).load(std::memory_order_acquire));
-    if (camera == nullptr) return;
+    auto* slot = static_cast<FrameSlot*>(frame->Context[0]);
+    if (slot == nullptr) return;
+    CCamera* camera = nullptr;
+    // Should the host close this port from inside its callback, the object lives on until
+    // this handler is done with it. (Null for a camera no shared pointer owns, or one whose
+    // destructor has begun: the gate holds that one.)
+    std::shared_ptr<CCamera> keepAlive;
+    {
+        std::unique_lock<std::mutex> gate(slot->mutex);
+        if (slot->orphaned) {
+            // The camera went while the SDK held the record; now the SDK is done with it.
+            gate.unlock();
+            delete slot;
+            return;
+        }
+        if (slot->camera == nullptr) {
+            slot->backWhileClosing = true;
+            return;
+        }
+        camera = slot->camera;
+        ++slot->handlersInside;
+        keepAlive = camera->weak_from_this().lock();
+    }
     camera->OnFrameCompleted(*frame);
+    {
+        std::lock_guard<std::mutex> gate(slot->mutex);
+        --slot->handlersInside;
+        slot->handlersDone.notify_all();
+    }
+    // keepAlive may be the last reference: the destructor then runs here, after the count.
 }
 
 void CCamera::OnFrameCompleted(tPvFrame& frame) {
     m_FrameWithSdk = false;
     m_LastStatus = frame.Status;
     if (!IsAllowed(Operation::HandleFrame)) return;
-    // Should the host close this port from inside its callback, the object lives on until
-    // this handler is done with it.
-    const std::shared_ptr<CCamera> keepAlive = weak_from_this().lock();
     std::lock_guard<platform::RecursiveLock> lock(m_Lock);
     if (!IsAllowed(Operation::HandleFrame)) return;  // a stop got the lock first
     if (frame.Status == ePvErrSuccess) {

@@ -4,16 +4,27 @@
 // The timer's handler gets nothing but the raw object, so the object must not go while a
 // timer of it is pending or its handler runs: EndReconnect cancels the one and waits for the
 // other, and every later schedule is refused. Timers are started and cancelled without
-// m_ReconnectMutex held (the Windows multimedia timer may hold locks of its own while it
+// m_ReconnectMutex held (the platform's timer thread may hold locks of its own while it
 // calls handlers, which take that mutex). A handler may therefore fire before its starter
 // has stored the id; it then goes by m_ReconnectPending, and the starter does not store an
 // id whose handler has begun, nor one a newer schedule has replaced.
 #include <base/Diagnostics.h>
 #include <platform/Timer.h>
 
+#include <algorithm>
+
 #include "camera/PvCamera.h"
 
 namespace tarnix {
+namespace {
+
+// The timer refuses delays outside its range, and a refused timer would end reconnecting
+// silently; the nearest delay it takes is meant ("ReconnectDelay=0": at once).
+uint32_t TimerDelay(uint32_t reconnectDelayMs) {
+    return std::clamp(reconnectDelayMs, platform::kTimerMinDelayMs, platform::kTimerMaxDelayMs);
+}
+
+}  // namespace
 
 void CCamera::ScheduleReconnect() {
     std::unique_lock<std::mutex> lock(m_ReconnectMutex);
@@ -31,7 +42,8 @@ void CCamera::ScheduleReconnectLocked(std::unique_lock<std::mutex>& lock) {
     const uint64_t schedule = ++m_ReconnectSchedule;
     ++m_ReconnectArming;
     lock.unlock();
-    const uint32_t id = platform::TimerStart(m_ReconnectDelay, ReconnectTimerProc, this);
+    const uint32_t id =
+        platform::TimerStart(TimerDelay(m_ReconnectDelay), ReconnectTimerProc, this);
     lock.lock();
     --m_ReconnectArming;
     if (schedule == m_ReconnectSchedule && m_ReconnectPending) {

@@ -175,13 +175,10 @@ TimerQueue& Queue() {
     return *QueueHolder::Instance().queue;
 }
 
-// The longest delay the Windows multimedia timer accepts (timeGetDevCaps' wPeriodMax).
-constexpr uint32_t kMaxDelayMs = 1000000;
-
 }  // namespace
 
 uint32_t TimerStart(uint32_t delayMs, TimerProc proc, void* user) {
-    if (!proc || delayMs == 0 || delayMs > kMaxDelayMs || g_QueueGone) return 0;
+    if (!proc || delayMs < kTimerMinDelayMs || delayMs > kTimerMaxDelayMs || g_QueueGone) return 0;
     return Queue().Start(delayMs, proc, user);
 }
 

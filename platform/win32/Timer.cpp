@@ -1,21 +1,23 @@
-// One-shot timers on the Windows multimedia timer. timeKillEvent alone neither waits for a
-// handler that is already running nor tells a caller whether it still might run, so every
-// timer also has an entry here: the callback runs the handler only if it can still take the
-// entry, and cancelling waits for a handler that has taken it.
+// One-shot timers on a Win32 timer queue of our own. The multimedia timer would do the same job,
+// but Wine allows only 16 of its timers pending per process, and a whole line of cameras
+// coming back after a power cycle needs one per port. A timer queue has no such cap.
+//
+// Handlers run on the queue's own thread (WT_EXECUTEINTIMERTHREAD), one at a time in order of
+// due time, as the POSIX worker runs them. Deleting a queue timer does not tell a caller
+// whether its handler still might run, and a blocking delete cannot be used from inside a
+// handler, so every timer also has an entry here: the callback runs the handler only if it
+// can still take the entry, and cancelling waits for a handler that has taken it.
 #include "platform/Timer.h"
 
 #include <windows.h>
-// windows.h first: mmsystem.h depends on it.
-#include <mmsystem.h>
 
 #include <map>
-#include <vector>
 
 namespace tarnix::platform {
 namespace {
 
 struct PendingTimer {
-    UINT mmId;  // 0 until timeSetEvent has returned
+    HANDLE queueTimer;  // null until CreateTimerQueueTimer has returned
     TimerProc proc;
     void* user;
 };
@@ -44,11 +46,18 @@ class LockGuard {
     LockGuard& operator=(const LockGuard&) = delete;
 };
 
+// Releases a queue timer without waiting for its callback, which is allowed from inside that
+// callback. The callback finds no entry, or has already taken it.
+void ReleaseQueueTimer(HANDLE queue, HANDLE queueTimer) {
+    if (queueTimer != nullptr) DeleteTimerQueueTimer(queue, queueTimer, nullptr);
+}
+
 // Set, under g_Lock, when the table is destroyed at exit or unload; from then on nothing
 // touches it. Destructors of other statics may still cancel their timer: there is none left.
 bool g_TableGone = false;
 
 struct TimerTable {
+    HANDLE queue = nullptr;  // made with the first timer
     std::map<uint32_t, PendingTimer> pending;
     std::map<uint32_t, DWORD> running;  // timer id -> thread running its handler
     uint32_t lastId = 0;
@@ -57,29 +66,29 @@ struct TimerTable {
     TimerTable(const TimerTable&) = delete;
     TimerTable& operator=(const TimerTable&) = delete;
 
-    // A timer firing after this library is unloaded would call into freed code: kill the
-    // pending ones and wait for the handlers that are running.
+    // A timer firing after this library is unloaded would call into freed code: drop the
+    // pending ones and end the queue, which waits for a callback that is running.
     ~TimerTable() {
-        std::vector<UINT> toKill;
+        HANDLE ending = nullptr;
         {
             LockGuard guard;
             g_TableGone = true;
-            for (const auto& [id, timer] : pending) {
-                if (timer.mmId != 0) toKill.push_back(timer.mmId);
-            }
             pending.clear();
+            ending = queue;
+            queue = nullptr;
         }
-        for (UINT mmId : toKill) timeKillEvent(mmId);
-        if (ProcessIsEnding()) return;
-        LockGuard guard;
-        const DWORD self = GetCurrentThreadId();
-        auto othersRunning = [&] {
-            for (const auto& [id, thread] : running) {
-                if (thread != self) return true;
-            }
+        // At process exit the queue's thread is gone already and would never report back.
+        if (ending == nullptr || ProcessIsEnding()) return;
+        // Blocking, unless this is the queue's own thread (a handler unloading the library),
+        // which cannot wait for itself.
+        const bool onQueueThread = [&] {
+            LockGuard guard;
+            const DWORD self = GetCurrentThreadId();
+            for (const auto& [id, thread] : running)
+                if (thread == self) return true;
             return false;
-        };
-        while (othersRunning()) SleepConditionVariableSRW(&g_HandlerDone, &g_Lock, INFINITE, 0);
+        }();
+        DeleteTimerQueueEx(ending, onQueueThread ? nullptr : INVALID_HANDLE_VALUE);
     }
 };
 
@@ -98,9 +107,10 @@ uint32_t NextId(TimerTable& table) {
     return table.lastId;
 }
 
-void CALLBACK OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    const uint32_t id = static_cast<uint32_t>(user);
+void CALLBACK OnTimer(PVOID user, BOOLEAN) {
+    const uint32_t id = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(user));
     PendingTimer timer;
+    HANDLE queue = nullptr;
     {
         LockGuard guard;
         if (g_TableGone) return;
@@ -108,9 +118,12 @@ void CALLBACK OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
         auto pending = table.pending.find(id);
         if (pending == table.pending.end()) return;  // cancelled
         timer = pending->second;
+        queue = table.queue;
         table.pending.erase(pending);
         table.running.emplace(id, GetCurrentThreadId());
     }
+    // Null when TimerStart has not stored it yet; it releases the timer itself then.
+    ReleaseQueueTimer(queue, timer.queueTimer);
     timer.proc(id, timer.user);
     LockGuard guard;
     Table().running.erase(id);
@@ -120,20 +133,24 @@ void CALLBACK OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 }  // namespace
 
 uint32_t TimerStart(uint32_t delayMs, TimerProc proc, void* user) {
-    if (!proc) return 0;
+    if (!proc || delayMs < kTimerMinDelayMs || delayMs > kTimerMaxDelayMs) return 0;
     uint32_t id;
+    HANDLE queue;
     {
         LockGuard guard;
         if (g_TableGone) return 0;
         TimerTable& table = Table();
+        if (table.queue == nullptr) table.queue = CreateTimerQueue();
+        if (table.queue == nullptr) return 0;
+        queue = table.queue;
         id = NextId(table);
-        table.pending.emplace(id, PendingTimer{0, proc, user});
+        table.pending.emplace(id, PendingTimer{nullptr, proc, user});
     }
-    // Not under our lock: handlers take it, and the multimedia timer may hold locks of its own
-    // while it calls them.
-    const UINT mmId = timeSetEvent(delayMs, 0, OnTimer, static_cast<DWORD_PTR>(id),
-                                   TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
-    if (mmId == 0) {
+    // Not under our lock: the queue's thread takes it in every callback.
+    HANDLE queueTimer = nullptr;
+    if (!CreateTimerQueueTimer(&queueTimer, queue, OnTimer,
+                               reinterpret_cast<PVOID>(static_cast<UINT_PTR>(id)), delayMs, 0,
+                               WT_EXECUTEONLYONCE | WT_EXECUTEINTIMERTHREAD)) {
         LockGuard guard;
         if (!g_TableGone) Table().pending.erase(id);
         return 0;
@@ -142,24 +159,34 @@ uint32_t TimerStart(uint32_t delayMs, TimerProc proc, void* user) {
         LockGuard guard;
         if (!g_TableGone) {
             auto pending = Table().pending.find(id);
-            // Gone already means it has fired (or is firing) in the meantime.
-            if (pending != Table().pending.end()) pending->second.mmId = mmId;
-            return id;
+            if (pending != Table().pending.end()) {
+                pending->second.queueTimer = queueTimer;
+                return id;
+            }
         }
     }
-    timeKillEvent(mmId);  // shut down meanwhile
-    return 0;
+    // It has fired (or is firing) already, or was cancelled, before its handle was stored:
+    // nobody else will release it. Gone means shut down meanwhile, and then no id either.
+    bool gone;
+    {
+        LockGuard guard;
+        gone = g_TableGone;
+    }
+    if (!gone) ReleaseQueueTimer(queue, queueTimer);
+    return gone ? 0 : id;
 }
 
 void TimerCancel(uint32_t timerId) {
-    UINT mmId = 0;
+    HANDLE queueTimer = nullptr;
+    HANDLE queue = nullptr;
     {
         LockGuard guard;
         if (g_TableGone) return;
         TimerTable& table = Table();
         auto pending = table.pending.find(timerId);
         if (pending != table.pending.end()) {
-            mmId = pending->second.mmId;
+            queueTimer = pending->second.queueTimer;
+            queue = table.queue;
             table.pending.erase(pending);
         } else {
             const DWORD self = GetCurrentThreadId();
@@ -173,8 +200,9 @@ void TimerCancel(uint32_t timerId) {
             return;
         }
     }
-    // The callback may still come; it finds no entry and returns.
-    if (mmId != 0) timeKillEvent(mmId);
+    // The callback may still come; it finds no entry and returns. A null handle is released by
+    // TimerStart, which finds the entry gone.
+    ReleaseQueueTimer(queue, queueTimer);
 }
 
 }  // namespace tarnix::platform

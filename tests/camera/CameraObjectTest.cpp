@@ -205,30 +205,24 @@ TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
 }
 
 // An SDK that neither clears its queue nor closes the camera keeps the record. The record and
-// its buffer then outlive the object, and a late completion finds no camera in it.
+// its buffer then outlive the object, and when the record finally comes back the handler
+// finds no camera and frees them (the leak checker of the sanitizer build watches).
 TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
     WaitForSoftwareTriggers(id);
     auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
     const tPvHandle handle = camera->m_Handle;
-    tPvFrame* const record = &camera->m_Frame;
-    auto* const buffer = static_cast<uint8_t*>(record->ImageBuffer);
 
     g_RefuseClear = true;
     g_RefuseClose = true;
     camera.reset();
-    EXPECT_EQ(record->Context[0], nullptr);
 
-    // Now the SDK lets go: the record comes back through the handler, which ignores it.
+    // Now the SDK lets go: the record comes back through the handler, which frees it.
     g_RefuseClear = false;
     g_RefuseClose = false;
     EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
-    EXPECT_EQ(record->Status, tPvErr{ePvErrCancelled});
     EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
-    // What the camera left behind, given back by the test.
-    delete record;
-    delete[] buffer;
 }
 
 // A reopen (a reconnect reuses the object) while the SDK still holds the record would queue it
@@ -279,6 +273,32 @@ TEST_F(CameraObjectTest, ClosingAStreamingCameraLeavesNoHandlerBehind) {
     }
 }
 
+// A host that took the SDK down leaves the SDK's guarantees behind: neither the queue clear nor
+// the close waits for a frame handler any more. The object's end must still not race a
+// handler: the handler either finishes before the destructor goes on or finds no camera, and
+// a record the SDK still holds is freed when it comes back. Frames arrive flat out, so each
+// round ends at another moment of a handler's run; the sanitizer builds see any overlap.
+TEST_F(CameraObjectTest, DestroyingTheCameraRacesNoFrameHandler) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 8, 8).id;
+    for (int round = 0; round < 200; ++round) {
+        auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
+        ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
+        camera->m_Continuous = true;
+        const tPvHandle handle = camera->m_Handle;
+        ASSERT_EQ(PvAttrFloat32Set(handle, "FrameRate", 5000.0F), ePvErrSuccess);
+        if (round % 2 == 1)
+            std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 7)));
+        g_RefuseClear = true;
+        g_RefuseClose = true;
+        camera.reset();
+        g_RefuseClear = false;
+        g_RefuseClose = false;
+        // The SDK lets go at last; a record the camera left it comes back and is freed.
+        EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
+        EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+    }
+}
+
 TEST(SettingsPathTest, FolderSeparatorAndFileNameWithinTheBuffer) {
     const std::string sep(1, platform::kPathSeparator);
     char path[kSettingsPathSize];
@@ -321,7 +341,7 @@ TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
     ASSERT_NE(camera.m_Lut, nullptr);
     const uint8_t* lut = camera.m_Lut.get();
     EXPECT_TRUE(std::all_of(lut, lut + kLutSize, [](uint8_t b) { return b == 0; }));
-    EXPECT_EQ(camera.m_Frame.Context[0], &camera);
+    EXPECT_NE(camera.m_Frame.Context[0], nullptr);
 }
 
 }  // namespace

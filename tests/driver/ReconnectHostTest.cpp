@@ -83,6 +83,19 @@ TEST_F(ReconnectHostTest, AnUnpluggedCameraComesBackOnItsPortByItself) {
     EXPECT_TRUE(GrabOne(2));
 }
 
+// The timer takes no delay of 0: the nearest one it takes is used, so such a camera comes
+// back at once instead of never.
+TEST_F(ReconnectHostTest, ADelayOfZeroReconnectsAtOnce) {
+    UseSettings("ReconnectDelay=0\n");
+    OpenCamera();
+    Unplug(kMono8CameraId);
+    Plug(kMono8CameraId);
+    const std::vector<std::string> seen = LinesUntil("Camera reconnect");
+    ASSERT_FALSE(seen.empty()) << "no attempt was made";
+    EXPECT_EQ(seen.back(), "Camera reconnect OK\n");
+    EXPECT_TRUE(GrabOne(2));
+}
+
 TEST_F(ReconnectHostTest, CamerasInNoPortOnlyWriteTheirLine) {
     ASSERT_GT(driver().getCVLNoOfSupportedCameras(), 1);  // the list knows the default set
     Unplug(1002);

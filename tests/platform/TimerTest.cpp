@@ -21,12 +21,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Wine's multimedia timer takes at most 16 pending timers per process; leave a few spare.
-#ifdef _WIN32
-constexpr int kManyTimers = 12;
-#else
+// More than a whole line of cameras (128 ports) may wait for their reconnect at once; Wine's
+// multimedia timer took only 16.
 constexpr int kManyTimers = 200;
-#endif
 
 // Counts handler calls per timer id; tests wait on it instead of sleeping.
 class Recorder {
@@ -128,7 +125,57 @@ TEST(TimerTest, RefusesWhatTheMultimediaTimerRefuses) {
     ScopedTimers timers;
     EXPECT_EQ(timers.Start(10, nullptr, nullptr), 0u);
     EXPECT_EQ(timers.Start(0, RecordCall, &recorder), 0u) << "a delay of 0";
-    EXPECT_EQ(timers.Start(1000001, RecordCall, &recorder), 0u);
+    EXPECT_EQ(timers.Start(tarnix::platform::kTimerMaxDelayMs + 1, RecordCall, &recorder), 0u);
+    // The whole range is taken on every platform (Wine's multimedia timer stopped at 65535).
+    EXPECT_NE(timers.Start(65536, RecordCall, &recorder), 0u);
+    EXPECT_NE(timers.Start(tarnix::platform::kTimerMaxDelayMs, RecordCall, &recorder), 0u);
+}
+
+// One camera's short reconnect delay must not wait out another's long one: a timer started
+// after a later one fires on its own time.
+TEST(TimerTest, AShortTimerStartedAfterALongOneFiresOnTime) {
+    Recorder longTimer;
+    Recorder shortTimer;
+    ScopedTimers timers;
+    ASSERT_NE(timers.Start(20000, RecordCall, &longTimer), 0u);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_NE(timers.Start(20, RecordCall, &shortTimer), 0u);
+    ASSERT_TRUE(shortTimer.WaitForTotal(1, 15s)) << "waited for the longer timer";
+    // Late by a scheduler's hiccup at most, nowhere near the long timer's 20 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ(longTimer.Total(), 0);
+}
+
+// Many timers pending with delays in no order each fire close to their own due time.
+TEST(TimerTest, TimersStartedInAnyOrderFireInOrderOfDueTime) {
+    struct Firing {
+        std::mutex mutex;
+        std::vector<uint32_t> order;
+    } firing;
+    ScopedTimers timers;
+    std::map<uint32_t, uint32_t> delayOf;
+    for (uint32_t i = 0; i < 40; ++i) {
+        const uint32_t delay = 30 + (i * 37) % 400;  // a scrambled order of distinct delays
+        const uint32_t id = timers.Start(
+            delay,
+            [](uint32_t id, void* user) {
+                auto* f = static_cast<Firing*>(user);
+                std::lock_guard<std::mutex> guard(f->mutex);
+                f->order.push_back(id);
+            },
+            &firing);
+        ASSERT_NE(id, 0u);
+        delayOf[id] = delay;
+    }
+    WaitForLaterTimer(900);
+    std::lock_guard<std::mutex> guard(firing.mutex);
+    ASSERT_EQ(firing.order.size(), delayOf.size());
+    // Started within a few milliseconds of each other, so due times 30 ms or more apart keep
+    // their order; closer ones may swap by the time it took to start them.
+    for (size_t i = 1; i < firing.order.size(); ++i)
+        EXPECT_LE(delayOf[firing.order[i - 1]], delayOf[firing.order[i]] + 30)
+            << "timer of " << delayOf[firing.order[i - 1]] << " ms fired after one of "
+            << delayOf[firing.order[i]] << " ms";
 }
 
 TEST(TimerTest, CancelBeforeItIsDueKeepsItFromFiring) {

@@ -21,6 +21,7 @@
 namespace tarnix {
 
 class CCamera;
+struct FrameSlot;
 
 // Called with the camera's port after each delivered frame; the driver's choice is
 // NotifyComplete.
@@ -89,7 +90,8 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Copies columns firstColumn..lastColumn of one row of the last image. False when the
     // last frame failed, there is no image, or the range lies outside the image.
     bool GetRow(uint8_t* destination, uint32_t row, uint32_t firstColumn, uint32_t lastColumn);
-    // The SDK's completion handler for m_Frame; the record's first context word is the camera.
+    // The SDK's completion handler for m_Frame; the record's first context word is the camera's
+    // FrameSlot, through which the handler reaches the camera.
     static void PVDECL FrameCB(tPvFrame* frame);
 
     // The settings file: Load restores the driver's settings and the camera's writable
@@ -166,7 +168,7 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
 
   private:
     // Declared first: m_Frame refers to it.
-    std::unique_ptr<tPvFrame> m_FrameStorage;
+    std::unique_ptr<FrameSlot> m_FrameStorage;
 
   public:
     // The SDK's record of this camera: id, serial text, display name.
@@ -178,8 +180,9 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // The port the camera belongs to, fixed when it is built; the frame handler passes it to
     // m_OnFrame and names it in its error line. 0 for a camera built around a handle.
     const int32_t m_Port;
-    // The one frame record queued with the SDK. It lives apart from the object so that a
-    // record the SDK failed to give back can outlive it (see the destructor).
+    // The one frame record queued with the SDK. It lives apart from the object, in its
+    // FrameSlot, so that a record the SDK failed to give back can outlive it (see the
+    // destructor).
     tPvFrame& m_Frame;
     // Image size the buffers were made for. Written by Open under m_ImageLock, and by the
     // configuration dialog's General page without any lock, so the frame handler and row
@@ -249,6 +252,10 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     bool QueueFrameLocked();
     // The frame handler proper, for a record the SDK handed back.
     void OnFrameCompleted(tPvFrame& frame);
+    // Closes the frame handler's gate: from then on a handler finds no camera. Waits for the
+    // handlers inside (but the calling thread's own), then leaves the record and the raw
+    // buffer to the SDK if it still holds them.
+    void CloseFrameGate();
     void ConvertFrame();
     // Whether this thread is inside this camera's host notification.
     bool IsHandlingFrameOnThisThread() const;
