@@ -67,7 +67,9 @@ struct TimerTable {
     TimerTable& operator=(const TimerTable&) = delete;
 
     // A timer firing after this library is unloaded would call into freed code: drop the
-    // pending ones and end the queue, which waits for a callback that is running.
+    // pending ones, end the queue and wait for the handlers that are running. Not with a
+    // blocking queue delete: that waits for the queue's thread to end, whose thread-detach
+    // notifications need the loader lock an unload holds.
     ~TimerTable() {
         HANDLE ending = nullptr;
         {
@@ -78,17 +80,17 @@ struct TimerTable {
             queue = nullptr;
         }
         // At process exit the queue's thread is gone already and would never report back.
-        if (ending == nullptr || ProcessIsEnding()) return;
-        // Blocking, unless this is the queue's own thread (a handler unloading the library),
-        // which cannot wait for itself.
-        const bool onQueueThread = [&] {
-            LockGuard guard;
-            const DWORD self = GetCurrentThreadId();
-            for (const auto& [id, thread] : running)
-                if (thread == self) return true;
+        if (ProcessIsEnding()) return;
+        if (ending != nullptr) DeleteTimerQueueEx(ending, nullptr);
+        LockGuard guard;
+        const DWORD self = GetCurrentThreadId();
+        auto othersRunning = [&] {
+            for (const auto& [id, thread] : running) {
+                if (thread != self) return true;
+            }
             return false;
-        }();
-        DeleteTimerQueueEx(ending, onQueueThread ? nullptr : INVALID_HANDLE_VALUE);
+        };
+        while (othersRunning()) SleepConditionVariableSRW(&g_HandlerDone, &g_Lock, INFINITE, 0);
     }
 };
 
