@@ -169,7 +169,8 @@ void TARNIX_CALL CountStormLine(const char* line) {
 }
 
 // A minute of random unplugs, plugs and failed frames on one thread; eight host threads
-// opening, closing, grabbing, reading rows and properties on random ports; and a thread that
+// opening, closing, grabbing, reading rows and properties on random ports and enumerating
+// the cameras; and a thread that
 // takes the driver's start-up count down to 0 and up again while the ports stream (hosts
 // are told not to, some do). Afterwards every port must stream again, after a reopen where
 // the storm left it closed, and a round of requests on every port must balance exactly.
@@ -282,8 +283,12 @@ TEST_F(ReconnectStormTest, PortsSurviveAStormOfReplugsOpensClosesAndShutdowns) {
                     const uint32_t r = random() % setups[port].height;
                     g_Storm.rows += Driver().getCVLGrabRow(0, port, row.data(), r, 0,
                                                            setups[port].width - 1) == 1;
-                } else if (dice < 63) {
+                } else if (dice < 61) {
                     Driver().getProperty(0, port, dice % 2 ? "Width" : "PixelSize", &value);
+                } else if (dice < 63) {
+                    // A new camera list while link events name cameras from it. (Its names
+                    // are not read: another thread's refresh may free them at any time.)
+                    Driver().getCVLNoOfSupportedCameras();
                 } else if (dice < 67) {
                     Driver().setProperty(0, port, "Continous", dice % 2);
                 } else if (dice < 72) {
