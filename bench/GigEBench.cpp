@@ -16,7 +16,8 @@
 // random moment of the frame period, free-run and software-triggered, counting those answered
 // by a whole frame; the driver answers a failed frame with its "FrameCB error" line. Aravis
 // alone counts, for the same requests, the whole frames among those it receives, and whole
-// answers to its own software triggers. Free-run figures count whole frames only.
+// answers to its own software triggers. Free-run figures count whole frames only, and give the
+// share of whole frames when some failed.
 #include <arv.h>
 #include <host/DriverLibrary.h>
 #include <sys/resource.h>
@@ -90,7 +91,7 @@ int64_t ProcessCpuNs() {
 // One camera's free-run figures; written by its delivering thread, read after it stopped.
 struct Stream {
     std::atomic<uint64_t> frames{0};
-    std::atomic<uint64_t> failed{0};  // Aravis alone: frames received incomplete
+    std::atomic<uint64_t> failed{0};  // frames received incomplete
     std::atomic<int64_t> deliveryCpuNs{0};
     std::atomic<bool> measuring{false};
 };
@@ -190,6 +191,10 @@ uint64_t g_FrameErrors = 0;
 // The driver reports a failed frame in a diagnostic line instead of a completion.
 void TARNIX_CALL OnDebugLine(const char* line) {
     if (std::strncmp(line, "FrameCB error", 13) != 0) return;
+    int count = 0, port = -1;
+    if (std::sscanf(line, "FrameCB error #%d port %d", &count, &port) == 2 && port >= 0 &&
+        port < kMaxCameras && g_Streams[static_cast<size_t>(port)].measuring.load())
+        ++g_Streams[static_cast<size_t>(port)].failed;
     std::lock_guard<std::mutex> hold(g_GrabLock);
     ++g_FrameErrors;
     g_GrabDone.notify_all();
