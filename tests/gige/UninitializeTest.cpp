@@ -1,6 +1,6 @@
 // PvUnInitialize while a camera captures from a lossy stream: every frame record the SDK
 // accepted comes back through its callback before the call returns (those still queued with
-// ePvErrCancelled). The
+// ePvErrCancelled). On the way, the loss statistics through the C interface. The
 // records are allocated here and freed only by their last callback, so under AddressSanitizer a
 // record the SDK kept is reported as a leak, and the count says so everywhere else.
 #include <gtest/gtest.h>
@@ -75,6 +75,17 @@ TEST(GigeUninitialize, EveryQueuedRecordComesBackWithAnErrorWhileCaptureRuns) {
     }
     ASSERT_EQ(PvCommandRun(handle, "AcquisitionStart"), ePvErrSuccess);
     ASSERT_TRUE(WaitUntil([] { return g_Whole.load() >= 10; }));
+    // The statistics count what the lossy stream did so far.
+    const auto stat = [handle](const char* name) {
+        uint32_t value = 0;
+        EXPECT_EQ(PvAttrUint32Get(handle, name, &value), ePvErrSuccess) << name;
+        return value;
+    };
+    EXPECT_GE(stat("StatFramesCompleted"), 10u);
+    const uint32_t incomplete = stat("StatFramesIncomplete");
+    EXPECT_GT(incomplete, 0u);
+    EXPECT_GE(stat("StatPacketsMissing"), incomplete);  // a packet at least per failed frame
+    EXPECT_EQ(stat("StatPacketsResent"), 0u);           // the fake camera cannot resend
 
     PvUnInitialize();  // with the camera open and capturing
     EXPECT_EQ(g_Returned.load(), kRecords);
