@@ -152,8 +152,8 @@ class LossyStream : public ::testing::Test {
     void ExpectGrabsAsWholeAsFrames(int grabs) {
         const double share = WholeShare();
         const double grabShare = double(m_Grab.whole) / grabs;
-        std::printf("%d of %d grabs whole (%.2f), %.2f of the frames arrived whole\n",
-                    m_Grab.whole, grabs, grabShare, share);
+        std::printf("%d of %d grabs whole (%.2f), %.2f of the frames arrived whole\n", m_Grab.whole,
+                    grabs, grabShare, share);
         // Whole frames are neither rare nor everything, or the comparison says nothing.
         ASSERT_GT(share, 0.15);
         ASSERT_LT(share, 0.9);
