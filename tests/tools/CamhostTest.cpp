@@ -30,8 +30,8 @@ namespace tarnix::test {
 namespace {
 
 using ::testing::AllOf;
+using ::testing::AnyOf;
 using ::testing::Contains;
-using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -386,10 +386,15 @@ TEST_F(CamhostGrabTest, FailedFramesAreAskedForAgainAndCounted) {
     const std::vector<std::string> lines =
         Camhost(0, {"-q", "grab", "-n", "2", "-t", "60", "--fail-frames", "5", "-o", out});
     // Frames that fail before the first request are no request's: up to 5 are asked again.
-    EXPECT_THAT(lines,
-                Contains(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
-                               HasSubstr(", 0 lost, 5 frame error(s) ("),
-                               ContainsRegex("\\([0-5] failed frame\\(s\\) asked again\\)"))));
+    // (No character classes: the regular expressions of the Windows build know none.)
+    EXPECT_THAT(lines, Contains(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
+                                      HasSubstr(", 0 lost, 5 frame error(s) ("),
+                                      AnyOf(HasSubstr("(0 failed frame(s) asked again)"),
+                                            HasSubstr("(1 failed frame(s) asked again)"),
+                                            HasSubstr("(2 failed frame(s) asked again)"),
+                                            HasSubstr("(3 failed frame(s) asked again)"),
+                                            HasSubstr("(4 failed frame(s) asked again)"),
+                                            HasSubstr("(5 failed frame(s) asked again)")))));
     ASSERT_EQ(FileNames(m_Folder).size(), 2u);
     for (const std::string& name : FileNames(m_Folder))
         EXPECT_TRUE(IsByteRamp(ExpectImage(name, 1360, 1024, 1).pixels)) << name;
