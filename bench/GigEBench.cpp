@@ -4,7 +4,7 @@
 // loopback addresses of a private network and runs both, and Aravis's own arv-camera-test.
 //
 //   gige_bench --via driver|aravis --camera ADDRESS [--camera ADDRESS ...]
-//              [--seconds N] [--rate FPS] [--triggers K]
+//              [--seconds N] [--rate FPS] [--triggers K] [--grabs G]
 //
 // Free-run: every camera streams at --rate for --seconds; per camera frames per second, the
 // delivering thread's CPU time per frame (driver: the SDK's delivery thread, which copies the
@@ -12,6 +12,12 @@
 // buffers), and the whole process's CPU time per frame (with Aravis's receiving threads).
 // Software trigger: --triggers round trips on the first camera, each from the request (the
 // driver's doCVLGrab, or Aravis's software trigger) to the frame in the host's hands.
+// Grabs (--grabs G, for cameras that lose packets): G requests on the first camera, each at a
+// random moment of the frame period, free-run and software-triggered, counting those answered
+// by a whole frame; the driver answers a failed frame with its "FrameCB error" line. Aravis
+// alone counts, for the same requests, the whole frames among those it receives, and whole
+// answers to its own software triggers. Free-run figures count whole frames only, and give the
+// share of whole frames when some failed.
 #include <arv.h>
 #include <host/DriverLibrary.h>
 #include <sys/resource.h>
@@ -26,6 +32,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,7 +51,27 @@ struct Options {
     double seconds = 5.0;
     double rate = 200.0;
     int triggers = 200;
+    int grabs = 0;
 };
+
+// How many of a run of requests a whole frame answered.
+struct GrabCount {
+    int whole = 0;
+    int failed = 0;
+    int unanswered = 0;
+    void Print(const char* what) const {
+        const int all = whole + failed + unanswered;
+        std::printf("%-34s %6d of %4d whole (%5.1f %%), %d failed, %d unanswered\n", what, whole,
+                    all, all ? 100.0 * whole / all : 0.0, failed, unanswered);
+    }
+};
+
+// Waits a random part of a frame period: a host asks at moments of its own.
+void RandomPause(double rate) {
+    static std::mt19937 random(2024);
+    std::uniform_real_distribution<double> part(0.0, 1.0);
+    std::this_thread::sleep_for(std::chrono::duration<double>(part(random) / rate));
+}
 
 int64_t ThreadCpuNs() {
     timespec now{};
@@ -64,6 +91,7 @@ int64_t ProcessCpuNs() {
 // One camera's free-run figures; written by its delivering thread, read after it stopped.
 struct Stream {
     std::atomic<uint64_t> frames{0};
+    std::atomic<uint64_t> failed{0};  // frames received incomplete
     std::atomic<int64_t> deliveryCpuNs{0};
     std::atomic<bool> measuring{false};
 };
@@ -128,8 +156,11 @@ void PrintFreeRun(const Options& options, double elapsed, int64_t processCpuNs) 
         allFrames += frames;
         const double deliveryUs =
             frames ? static_cast<double>(s.deliveryCpuNs.load()) / 1000.0 / frames : 0.0;
-        std::printf("%-16s %10.1f frames/s %10.1f us delivery CPU/frame\n",
+        std::printf("%-16s %10.1f frames/s %10.1f us delivery CPU/frame",
                     options.cameras[i].c_str(), static_cast<double>(frames) / elapsed, deliveryUs);
+        if (const uint64_t failed = s.failed.load())
+            std::printf(" (%.1f %% of the frames whole)", 100.0 * frames / (frames + failed));
+        std::printf("\n");
     }
     std::printf("%-16s %10.1f frames/s %10.1f us process CPU/frame\n", "all",
                 static_cast<double>(allFrames) / elapsed,
@@ -155,6 +186,43 @@ host::DriverLibrary g_Driver;
 std::mutex g_GrabLock;
 std::condition_variable g_GrabDone;
 uint64_t g_Completions = 0;
+uint64_t g_FrameErrors = 0;
+
+// The driver reports a failed frame in a diagnostic line instead of a completion.
+void TARNIX_CALL OnDebugLine(const char* line) {
+    if (std::strncmp(line, "FrameCB error", 13) != 0) return;
+    int count = 0, port = -1;
+    if (std::sscanf(line, "FrameCB error #%d port %d", &count, &port) == 2 && port >= 0 &&
+        port < kMaxCameras && g_Streams[static_cast<size_t>(port)].measuring.load())
+        ++g_Streams[static_cast<size_t>(port)].failed;
+    std::lock_guard<std::mutex> hold(g_GrabLock);
+    ++g_FrameErrors;
+    g_GrabDone.notify_all();
+}
+
+// --grabs requests on port 0, each at a random moment, answered by a whole or a failed frame.
+GrabCount DriverGrabs(const Options& options) {
+    GrabCount count;
+    for (int i = 0; i < options.grabs; ++i) {
+        RandomPause(options.rate);
+        std::unique_lock<std::mutex> lock(g_GrabLock);
+        const uint64_t seen = g_Completions, errors = g_FrameErrors;
+        lock.unlock();
+        if (g_Driver.doCVLGrab(0, 0) != 1) {
+            ++count.unanswered;
+            continue;
+        }
+        lock.lock();
+        if (!g_GrabDone.wait_for(lock, std::chrono::seconds(2),
+                                 [&] { return g_Completions > seen || g_FrameErrors > errors; }))
+            ++count.unanswered;
+        else if (g_Completions > seen)
+            ++count.whole;
+        else
+            ++count.failed;
+    }
+    return count;
+}
 
 void TARNIX_CALL OnComplete(int32_t, int32_t port) {
     if (port >= 0 && port < kMaxCameras) CountFrame(g_Streams[static_cast<size_t>(port)]);
@@ -178,7 +246,7 @@ int RunDriver(const Options& options) {
         std::fprintf(stderr, "gige_bench: %s\n", g_Driver.error().c_str());
         return 2;
     }
-    if (g_Driver.initialize("", nullptr) != 1) {
+    if (g_Driver.initialize("", OnDebugLine) != 1) {
         std::fprintf(stderr, "gige_bench: the driver did not start\n");
         return 2;
     }
@@ -217,6 +285,16 @@ int RunDriver(const Options& options) {
         }
         g_Driver.closeCVLPort(0, 0);
         latency.Print("driver, software trigger:");
+    }
+    if (options.grabs > 0) {
+        for (const bool trigger : {false, true}) {
+            if (!Prepare(options.cameras[0], options.rate, trigger) ||
+                !OpenPort(0, options.cameras[0]))
+                return 2;
+            DriverGrabs(options).Print(trigger ? "driver, grabs, software trigger:"
+                                               : "driver, grabs, free-run:");
+            g_Driver.closeCVLPort(0, 0);
+        }
     }
     g_Driver.finalize();
     return 0;
@@ -276,6 +354,8 @@ int RunAravis(const Options& options) {
                 if (buffer == nullptr) continue;
                 if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS)
                     CountFrame(g_Streams[i]);
+                else if (g_Streams[i].measuring.load())
+                    ++g_Streams[i].failed;
                 arv_stream_push_buffer(cams[i].stream, buffer);
             }
         });
@@ -310,13 +390,56 @@ int RunAravis(const Options& options) {
         CloseAravis(cam);
         latency.Print("Aravis alone, software trigger:");
     }
+    if (options.grabs > 0) {
+        // Free-run: the whole share of the frames received over as many frame periods.
+        AravisCamera cam;
+        if (!Prepare(options.cameras[0], options.rate, false) ||
+            !OpenAravis(cam, options.cameras[0], 8))
+            return 2;
+        GrabCount freeRun;
+        const auto end = Clock::now() + std::chrono::duration<double>(options.grabs / options.rate);
+        while (Clock::now() < end) {
+            ArvBuffer* buffer = arv_stream_timeout_pop_buffer(cam.stream, 100000);
+            if (buffer == nullptr) continue;
+            if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS)
+                ++freeRun.whole;
+            else
+                ++freeRun.failed;
+            arv_stream_push_buffer(cam.stream, buffer);
+        }
+        CloseAravis(cam);
+        freeRun.Print("Aravis alone, frames, free-run:");
+
+        if (!Prepare(options.cameras[0], options.rate, true) ||
+            !OpenAravis(cam, options.cameras[0], 4))
+            return 2;
+        GrabCount triggered;
+        for (int i = 0; i < options.grabs; ++i) {
+            RandomPause(options.rate);
+            GError* error = nullptr;
+            arv_camera_software_trigger(cam.camera, &error);
+            g_clear_error(&error);
+            ArvBuffer* buffer = arv_stream_timeout_pop_buffer(cam.stream, 2000000);
+            if (buffer == nullptr) {
+                ++triggered.unanswered;
+                continue;
+            }
+            if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS)
+                ++triggered.whole;
+            else
+                ++triggered.failed;
+            arv_stream_push_buffer(cam.stream, buffer);
+        }
+        CloseAravis(cam);
+        triggered.Print("Aravis alone, software trigger:");
+    }
     return 0;
 }
 
 int Usage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s --via driver|aravis --camera ADDRESS [--camera ADDRESS ...]\n"
-                 "          [--seconds N] [--rate FPS] [--triggers K]\n",
+                 "          [--seconds N] [--rate FPS] [--triggers K] [--grabs G]\n",
                  program);
     return 2;
 }
@@ -342,6 +465,8 @@ int main(int argc, char** argv) {
             options.rate = std::atof(argv[++i]);
         } else if (arg == "--triggers" && hasValue) {
             options.triggers = std::atoi(argv[++i]);
+        } else if (arg == "--grabs" && hasValue) {
+            options.grabs = std::atoi(argv[++i]);
         } else {
             return Usage(argv[0]);
         }

@@ -1,23 +1,58 @@
 #!/usr/bin/env bash
 # End-to-end figures from fake GigE Vision cameras on loopback: Aravis's own arv-camera-test,
 # Aravis alone in gige_bench, and the driver with its Aravis-backed SDK, for one camera and for
-# four, all in one run on the same fake cameras.
-#   scripts/bench-gige.sh [seconds] [frames per second]
+# four, all in one run on the same fake cameras; then whole frames from one camera losing 0, 5
+# and 20 stream packets per thousand, continuous and in grabs, through both.
+#   scripts/bench-gige.sh [seconds] [frames per second] [grabs]
+#   scripts/bench-gige.sh --loss-only [seconds] [grabs]   (the loss part alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-5}
-rate=${2:-200}
+loss_only=0
+if [ "${1:-}" = --loss-only ]; then
+  loss_only=1
+  shift
+  seconds=${1:-5}
+  grabs=${2:-100}
+else
+  seconds=${1:-5}
+  rate=${2:-200}
+  grabs=${3:-100}
+fi
 
 if [ "${TARNIX_IN_LOOPBACK_NET:-}" != 1 ]; then
   bash scripts/setup.sh
   cmake --preset linux-release >/dev/null
   cmake --build --preset linux-release -j "$(nproc)" --target gige_bench tarnixdrv PvAPI_gige
+  [ "$loss_only" -eq 0 ] || set -- --loss-only "$@"
   exec scripts/in-loopback-net.sh "$0" "$@"
 fi
 
 bench=build/linux-release/bin/gige_bench
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
+
+# One camera (Mono8 512x512, 188 packets a frame) at 25 frames/s losing $1 stream packets per
+# thousand: Aravis alone, then the driver, on the same camera.
+loss_run() {
+  local loss=$1 address=127.0.0.9
+  arv-fake-gv-camera-0.8 -i "$address" -s "LOSS$loss" -r "$loss" >/dev/null 2>&1 &
+  local pid=$!
+  pids+=("$pid")
+  sleep 1
+  echo
+  echo "== loss ${loss} per thousand, 25 frames/s, ${seconds} s continuous, ${grabs} grabs"
+  for via in aravis driver; do
+    "$bench" --via "$via" --camera "$address" --seconds "$seconds" --rate 25 --triggers 0 \
+      --grabs "$grabs"
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+if [ "$loss_only" -eq 1 ]; then
+  for loss in 0 5 20; do loss_run "$loss"; done
+  exit 0
+fi
 cameras=()
 for n in 0 1 2 3; do
   address=127.0.0.$((n + 2))
@@ -43,3 +78,5 @@ for count in 1 4; do
     "$bench" --via "$via" "${selected[@]}" --seconds "$seconds" --rate "$rate" --triggers "$triggers"
   done
 done
+
+for loss in 0 5 20; do loss_run "$loss"; done

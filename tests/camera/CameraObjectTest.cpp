@@ -280,8 +280,10 @@ TEST_F(CameraObjectTest, ClosingAStreamingCameraLeavesNoHandlerBehind) {
 // round ends at another moment of a handler's run; the sanitizer builds see any overlap.
 TEST_F(CameraObjectTest, DestroyingTheCameraRacesNoFrameHandler) {
     const uint32_t id = AddCamera(ePvFmtMono8, 8, 8).id;
-    for (int round = 0; round < 200; ++round) {
-        auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
+    for (int round = 0; round < 600; ++round) {
+        // Owned by no shared pointer, so no handler can keep it alive: the destructor runs
+        // here, at once, and only the gate stands between it and a handler.
+        auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
         camera->m_Continuous = true;
         const tPvHandle handle = camera->m_Handle;

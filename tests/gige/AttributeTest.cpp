@@ -257,6 +257,9 @@ TEST_F(GigeAttributes, TheSdkAnswersForItsOwnNames) {
     EXPECT_EQ(Text("DeviceModelName", ePvDatatypeString), "Fake");
     EXPECT_EQ(Get("StatFramesCompleted"), 0u);
     EXPECT_EQ(Get("StatFramesDropped"), 0u);
+    EXPECT_EQ(Get("StatFramesIncomplete"), 0u);
+    EXPECT_EQ(Get("StatPacketsMissing"), 0u);
+    EXPECT_EQ(Get("StatPacketsResent"), 0u);
     // The camera's own features work as the mapped ones do.
     EXPECT_EQ(Text("DeviceID", ePvDatatypeString), "GVS0");
     ASSERT_EQ(PvAttrUint32Set(h, "BinningHorizontal", 2), ePvErrSuccess);

@@ -23,7 +23,10 @@ TEST(GigeNameMap, EveryNameOnceWithACategoryAndAFeatureUnlessTheSdkAnswersIt) {
         EXPECT_EQ(entry.category[0], '/') << entry.name;
         const bool ownAnswer = entry.conversion == Conversion::CameraId ||
                                entry.conversion == Conversion::FramesCompleted ||
-                               entry.conversion == Conversion::FramesDropped;
+                               entry.conversion == Conversion::FramesDropped ||
+                               entry.conversion == Conversion::FramesIncomplete ||
+                               entry.conversion == Conversion::PacketsMissing ||
+                               entry.conversion == Conversion::PacketsResent;
         EXPECT_EQ(entry.features[0] == nullptr, ownAnswer) << entry.name;
         EXPECT_EQ(FindMappedName(entry.name), &entry);
     }

@@ -235,8 +235,8 @@ TEST_F(Stream, FreeRunFillsRecordsInQueueOrderWithTheCamerasPixels) {
             EXPECT_GT(Timestamp(records[i]), Timestamp(records[i - 1]));
         }
     }
-    EXPECT_EQ(m_Stream->FramesCompleted(), 4u);
-    EXPECT_EQ(m_Stream->FramesDropped(), 0u);
+    EXPECT_EQ(m_Stream->Statistics().completed, 4u);
+    EXPECT_EQ(m_Stream->Statistics().dropped, 0u);
 }
 
 TEST_F(Stream, BayerFramesCarryTheirTileOrder) {
@@ -277,8 +277,8 @@ TEST_F(Stream, SoftwareTriggerDeliversOneFramePerTrigger) {
         EXPECT_EQ(records.Count(), n);
     }
     for (size_t i = 0; i < 3; ++i) ExpectFrame(records, i, kGenICamMono8, ePvFmtMono8, 0);
-    EXPECT_EQ(m_Stream->FramesCompleted(), 3u);
-    EXPECT_EQ(m_Stream->FramesDropped(), 0u);
+    EXPECT_EQ(m_Stream->Statistics().completed, 3u);
+    EXPECT_EQ(m_Stream->Statistics().dropped, 0u);
 }
 
 TEST_F(Stream, FramesWithNoRecordQueuedAreDroppedAndTheirBuffersReturn) {
@@ -286,17 +286,17 @@ TEST_F(Stream, FramesWithNoRecordQueuedAreDroppedAndTheirBuffersReturn) {
     CreateStream();
     StartAcquisition();
     // More frames than the stream has buffers: one that did not go back would starve it.
-    ASSERT_TRUE(WaitUntil([&] { return m_Stream->FramesDropped() >= 20; }));
-    EXPECT_EQ(m_Stream->FramesCompleted(), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return m_Stream->Statistics().dropped >= 20; }));
+    EXPECT_EQ(m_Stream->Statistics().completed, 0u);
 
     Records& records = MakeRecords(2, kFrameBytes);
     records.QueueAll(*m_Stream);
     ASSERT_TRUE(records.WaitFor(2));
     for (size_t i = 0; i < 2; ++i) ExpectFrame(records, i, kGenICamMono8, ePvFmtMono8, 0);
-    EXPECT_EQ(m_Stream->FramesCompleted(), 2u);
-    const uint32_t dropped = m_Stream->FramesDropped();
-    ASSERT_TRUE(WaitUntil([&] { return m_Stream->FramesDropped() > dropped + 5; }));
-    EXPECT_EQ(m_Stream->FramesCompleted(), 2u);
+    EXPECT_EQ(m_Stream->Statistics().completed, 2u);
+    const uint32_t dropped = m_Stream->Statistics().dropped;
+    ASSERT_TRUE(WaitUntil([&] { return m_Stream->Statistics().dropped > dropped + 5; }));
+    EXPECT_EQ(m_Stream->Statistics().completed, 2u);
 }
 
 TEST_F(Stream, TooSmallABufferCompletesWithoutAnImage) {
@@ -315,7 +315,7 @@ TEST_F(Stream, TooSmallABufferCompletesWithoutAnImage) {
     EXPECT_EQ(small.Pixels(0)[0], 0);  // nothing written
     ExpectFrame(fits, 0, kGenICamMono8, ePvFmtMono8, 0);
     EXPECT_EQ(fits[0].FrameCount, NextFrameId(small[0].FrameCount));
-    EXPECT_EQ(m_Stream->FramesCompleted(), 1u);
+    EXPECT_EQ(m_Stream->Statistics().completed, 1u);
 }
 
 // Records that queue themselves again after each frame, as a streaming host does; a callback
@@ -350,7 +350,7 @@ TEST_F(Stream, ClearCancelsEveryRecordAndNoneArrivesAfterIt) {
     }
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(records.Count(), afterClear);
-    EXPECT_GT(m_Stream->FramesDropped(), 0u);
+    EXPECT_GT(m_Stream->Statistics().dropped, 0u);
 
     // None was left queued, and the stream goes on once records come back.
     const size_t before = records.Count();

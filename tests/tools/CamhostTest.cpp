@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -29,6 +30,7 @@ namespace tarnix::test {
 namespace {
 
 using ::testing::AllOf;
+using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
@@ -337,7 +339,9 @@ TEST_F(CamhostGrabTest, ImagesOfTheFirstOrTheNamedCameraHoldItsRamp) {
     const std::string out = m_Folder.string();
     EXPECT_THAT(Camhost(0, {"-q", "grab", "-n", "2", "-o", out}),
                 ElementsAre(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
-                                  EndsWith(", 0 lost, 0 frame error(s); written to " + out))));
+                                  EndsWith(", 0 lost, 0 frame error(s) (0 failed frame(s) asked "
+                                           "again); written to " +
+                                           out))));
     const std::string stem = "SimMono8_SIM-1001_";
     ASSERT_THAT(FileNames(m_Folder), ElementsAre(stem + "0000" + kImage, stem + "0001" + kImage));
     for (const std::string& name : FileNames(m_Folder))
@@ -373,6 +377,57 @@ TEST_F(CamhostGrabTest, ACameraThatIsNotThereLosesItsImages) {
     EXPECT_THAT(lines, Contains(AllOf(StartsWith("0 image(s) from 1 camera(s) in "),
                                       HasSubstr(", 2 lost, 0 frame error(s)"))));
     EXPECT_THAT(FileNames(m_Folder), IsEmpty());
+}
+
+// A failed frame ends a request without a completion callback: camhost asks again at once
+// rather than waiting out its time-out (60 s here), and counts the failed frames.
+TEST_F(CamhostGrabTest, FailedFramesAreAskedForAgainAndCounted) {
+    const std::string out = m_Folder.string();
+    const std::vector<std::string> lines =
+        Camhost(0, {"-q", "grab", "-n", "2", "-t", "60", "--fail-frames", "5", "-o", out});
+    // Frames that fail before the first request are no request's: up to 5 are asked again.
+    // (No character classes: the regular expressions of the Windows build know none.)
+    EXPECT_THAT(lines, Contains(AllOf(StartsWith("2 image(s) from 1 camera(s) in "),
+                                      HasSubstr(", 0 lost, 5 frame error(s) ("),
+                                      AnyOf(HasSubstr("(0 failed frame(s) asked again)"),
+                                            HasSubstr("(1 failed frame(s) asked again)"),
+                                            HasSubstr("(2 failed frame(s) asked again)"),
+                                            HasSubstr("(3 failed frame(s) asked again)"),
+                                            HasSubstr("(4 failed frame(s) asked again)"),
+                                            HasSubstr("(5 failed frame(s) asked again)")))));
+    ASSERT_EQ(FileNames(m_Folder).size(), 2u);
+    for (const std::string& name : FileNames(m_Folder))
+        EXPECT_TRUE(IsByteRamp(ExpectImage(name, 1360, 1024, 1).pixels)) << name;
+}
+
+// Too many failed frames for one image: that image is lost with a message naming the limit,
+// and the exit code says something was lost.
+TEST_F(CamhostGrabTest, AnImageIsGivenUpAfterTheLimitOfFailedFrames) {
+    const std::vector<std::string> lines =
+        Camhost(1, {"-q", "grab", "-n", "1", "-t", "60", "--fail-frames", "1000", "--max-failed",
+                    "3", "-o", m_Folder.string()});
+    EXPECT_THAT(lines, Contains("camhost: SimMono8 [SIM-1001]: image 0 lost: 4 failed frame(s) "
+                                "in a row (--max-failed 3)"));
+    EXPECT_THAT(lines, Contains(AllOf(StartsWith("0 image(s) from 1 camera(s) in "),
+                                      HasSubstr(", 1 lost, "),
+                                      HasSubstr("(3 failed frame(s) asked again)"))));
+    EXPECT_THAT(FileNames(m_Folder), IsEmpty());
+}
+
+// A camera waiting for a hardware trigger that never comes: the wait ends after --timeout with
+// a message, and the image is lost.
+TEST_F(CamhostGrabTest, NoFrameAtAllEndsTheWaitWithAMessage) {
+    std::filesystem::create_directories(m_Folder);
+    {
+        std::ofstream settings(m_Folder / "Tarnix.ini");
+        settings << "[SimMono8 SIM-1001]\nFrameStartTriggerMode=SyncIn1\n";
+    }
+    const std::vector<std::string> lines =
+        Camhost(1, {"-q", "--system-path", m_Folder.string(), "grab", "-n", "1", "-t", "0.3", "-o",
+                    (m_Folder / "out").string()});
+    EXPECT_THAT(lines, Contains("camhost: SimMono8 [SIM-1001]: image 0 lost: no frame, whole or "
+                                "failed, within 0.3 s (--timeout)"));
+    EXPECT_THAT(lines, Contains(HasSubstr(", 1 lost, ")));
 }
 
 }  // namespace

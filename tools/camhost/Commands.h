@@ -19,9 +19,11 @@ struct GrabOptions {
     int32_t port = 0;                  // first port to use
     uint32_t count = 10;               // images per camera
     std::string outDir = "images";
-    double timeoutSeconds = 5.0;  // wait for one image
-    bool continuous = false;      // set "Continous" before grabbing
-    std::string pattern;          // simulated cameras: ramp, bars or gradient
+    double timeoutSeconds = 5.0;    // wait for one image
+    bool continuous = false;        // set "Continous" before grabbing
+    std::string pattern;            // simulated cameras: ramp, bars or gradient
+    uint32_t maxFailedFrames = 20;  // failed frames per image before the image counts as lost
+    uint32_t failFrames = 0;        // simulated cameras: so many frames fail first (a test aid)
 };
 
 struct StreamOptions {
@@ -41,6 +43,9 @@ struct PropertyOptions {
 // Sets the frame pattern of every simulated camera; false (with a message) when the SDK in
 // use is not the simulator.
 bool SetSimulatorPattern(const Options& options, const std::string& pattern);
+// Makes the next count frames of every simulated camera fail with ePvErrDataMissing; prints
+// why not and returns false when the SDK is not the simulator's.
+bool FailSimulatorFrames(const Options& options, uint32_t count);
 
 int RunSdkList(const Options& options);
 int RunList(const Options& options);

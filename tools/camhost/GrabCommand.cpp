@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 #include "HostSession.h"
 #include "ImageWriter.h"
@@ -16,8 +17,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How one request ended.
+enum class Outcome { Image, FailedFrame, Refused, TimedOut };
+
 // Copies every row of a delivered image inside the completion callback, while the driver
-// holds the camera's lock, so a following frame cannot change it half way.
+// holds the camera's lock, so a following frame cannot change it half way. A failed frame ends
+// the request too: the driver says so in a diagnostic line instead of calling back.
 class GrabSink : public PortSink {
   public:
     GrabSink(DriverLibrary& driver, const OpenedCamera& camera)
@@ -32,21 +37,30 @@ class GrabSink : public PortSink {
             complete = m_Driver.getCVLGrabRow(0, port, m_Pixels.data() + m_Stride * row, row, 0,
                                               m_Camera.width - 1) != 0;
         std::lock_guard<std::mutex> hold(m_Mutex);
-        m_Ready = true;
-        m_Complete = complete;
+        m_Ended = complete ? Outcome::Image : Outcome::FailedFrame;
         m_Changed.notify_all();
     }
 
-    // Requests one image and waits for it. False on refusal or time-out.
-    bool GrabOne(double timeoutSeconds) {
+    void OnFrameError(int32_t, int) override {
+        std::lock_guard<std::mutex> hold(m_Mutex);
+        m_Ended = Outcome::FailedFrame;
+        m_Changed.notify_all();
+    }
+
+    // Requests one image and waits until it arrives, its frame fails or timeoutSeconds pass.
+    Outcome GrabOne(double timeoutSeconds) {
         {
+            // Before the request: its frame may end it before doCVLGrab returns. A failed frame
+            // that belonged to no request may still end this one; it is then asked again.
             std::lock_guard<std::mutex> hold(m_Mutex);
-            m_Ready = false;
+            m_Ended.reset();
         }
-        if (!m_Driver.doCVLGrab(0, m_Camera.port)) return false;
+        if (!m_Driver.doCVLGrab(0, m_Camera.port)) return Outcome::Refused;
         std::unique_lock<std::mutex> hold(m_Mutex);
         auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
-        return m_Changed.wait_until(hold, deadline, [&] { return m_Ready; }) && m_Complete;
+        if (!m_Changed.wait_until(hold, deadline, [&] { return m_Ended.has_value(); }))
+            return Outcome::TimedOut;
+        return *m_Ended;
     }
 
     const uint8_t* pixels() const { return m_Pixels.data(); }
@@ -58,8 +72,7 @@ class GrabSink : public PortSink {
     std::vector<uint8_t> m_Pixels;
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
-    bool m_Ready = false;
-    bool m_Complete = false;
+    std::optional<Outcome> m_Ended;
 };
 
 // "SimMono8 [SIM-1001]" becomes "SimMono8_SIM-1001": safe in a file name on every system.
@@ -79,11 +92,43 @@ std::string FileStem(const std::string& name) {
 
 struct Tally {
     uint32_t images = 0;
-    uint32_t failures = 0;
+    uint32_t failures = 0;      // images lost
+    uint32_t failedFrames = 0;  // frames that failed and were asked for again
 };
 
-// A failed frame ends its request without a callback, so a request that times out is tried
-// again a few times before the image counts as lost.
+// One image: asked for again at once after each failed frame, given up after
+// grab.maxFailedFrames of them, after a wait of grab.timeoutSeconds with no frame at all, or when
+// the driver refuses the request. Prints why an image is lost.
+bool GrabImage(GrabSink& sink, const OpenedCamera& camera, const GrabOptions& grab, uint32_t index,
+               Tally& tally) {
+    for (uint32_t failed = 0;; ++failed) {
+        switch (sink.GrabOne(grab.timeoutSeconds)) {
+            case Outcome::Image:
+                return true;
+            case Outcome::FailedFrame:
+                if (failed < grab.maxFailedFrames) {
+                    ++tally.failedFrames;
+                    continue;
+                }
+                std::fprintf(stderr,
+                             "camhost: %s: image %u lost: %u failed frame(s) in a row "
+                             "(--max-failed %u)\n",
+                             camera.name.c_str(), index, failed + 1, grab.maxFailedFrames);
+                return false;
+            case Outcome::Refused:
+                std::fprintf(stderr, "camhost: %s: image %u lost: the driver refused the request\n",
+                             camera.name.c_str(), index);
+                return false;
+            case Outcome::TimedOut:
+                std::fprintf(stderr,
+                             "camhost: %s: image %u lost: no frame, whole or failed, within %g s "
+                             "(--timeout)\n",
+                             camera.name.c_str(), index, grab.timeoutSeconds);
+                return false;
+        }
+    }
+}
+
 Tally GrabCamera(HostSession& session, const OpenedCamera& camera, const GrabOptions& grab,
                  Progress& progress) {
     Tally tally;
@@ -93,15 +138,14 @@ Tally GrabCamera(HostSession& session, const OpenedCamera& camera, const GrabOpt
     const int channels = camera.bitsPerPixel == 24 ? 3 : 1;
     const std::string stem = grab.outDir + "/" + FileStem(camera.name) + "_";
     for (uint32_t i = 0; i < grab.count; ++i) {
-        bool got = false;
-        for (int attempt = 0; attempt < 3 && !got; ++attempt)
-            got = sink.GrabOne(grab.timeoutSeconds);
-        if (got) {
+        if (GrabImage(sink, camera, grab, i, tally)) {
             char number[16];
             std::snprintf(number, sizeof number, "%04u", i);
             if (WriteImage(stem + number + kImageExtension, sink.pixels(), camera.width,
                            camera.height, channels))
                 ++tally.images;
+            else
+                ++tally.failures;
         } else {
             ++tally.failures;
         }
@@ -117,6 +161,7 @@ int RunGrab(const Options& options, const GrabOptions& grab) {
     HostSession session(options);
     if (!session.Start()) return 2;
     if (!grab.pattern.empty() && !SetSimulatorPattern(options, grab.pattern)) return 2;
+    if (grab.failFrames > 0 && !FailSimulatorFrames(options, grab.failFrames)) return 2;
     std::vector<std::string> names = grab.cameras;
     if (names.empty()) {
         std::vector<std::string> found = session.CameraNames();
@@ -149,16 +194,17 @@ int RunGrab(const Options& options, const GrabOptions& grab) {
         Tally tally = GrabCamera(session, camera, grab, progress);
         total.images += tally.images;
         total.failures += tally.failures;
+        total.failedFrames += tally.failedFrames;
         session.Close(port);
         ++port;
     }
     progress.Finish();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf(
-        "%u image(s) from %zu camera(s) in %.2f s (%.1f frames/s), %u lost, %u frame error(s); "
-        "written to %s\n",
+        "%u image(s) from %zu camera(s) in %.2f s (%.1f frames/s), %u lost, %u frame error(s) "
+        "(%u failed frame(s) asked again); written to %s\n",
         total.images, names.size(), seconds, seconds > 0 ? total.images / seconds : 0.0,
-        total.failures, HostSession::FrameErrors(), grab.outDir.c_str());
+        total.failures, HostSession::FrameErrors(), total.failedFrames, grab.outDir.c_str());
     return total.failures == 0 ? 0 : 1;
 }
 

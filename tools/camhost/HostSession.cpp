@@ -18,7 +18,15 @@ std::mutex g_OutputLock;
 
 // Called by the driver on any of its threads.
 void TARNIX_CALL OnDebugLine(const char* line) {
-    if (std::strncmp(line, "FrameCB error", 13) == 0) ++g_FrameErrors;
+    if (std::strncmp(line, "FrameCB error", 13) == 0) {
+        ++g_FrameErrors;
+        int count = 0, port = -1, status = 0;
+        if (std::sscanf(line, "FrameCB error #%d port %d: %d", &count, &port, &status) == 3 &&
+            port >= 0 && port < TARNIX_PORT_COUNT) {
+            if (PortSink* sink = g_Sinks[static_cast<size_t>(port)].load())
+                sink->OnFrameError(port, status);
+        }
+    }
     if (g_Quiet) return;
     std::lock_guard<std::mutex> hold(g_OutputLock);
     std::fputs(line, stdout);

@@ -20,6 +20,9 @@ class PortSink {
   public:
     virtual ~PortSink() = default;
     virtual void OnImage(int32_t port) = 0;
+    // The driver reported a failed frame of port ("FrameCB error" with its status): it ends a
+    // pending request without a completion callback.
+    virtual void OnFrameError(int32_t /*port*/, int /*status*/) {}
 };
 
 struct OpenedCamera {

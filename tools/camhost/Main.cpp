@@ -42,9 +42,20 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 127))
         ->capture_default_str();
     grabCmd->add_option("-o,--out", grab.outDir, "Output folder")->capture_default_str();
-    grabCmd->add_option("-t,--timeout", grab.timeoutSeconds, "Seconds to wait for one image")
+    grabCmd
+        ->add_option(
+            "-t,--timeout", grab.timeoutSeconds,
+            "Seconds to wait for one frame, whole or failed, before the image counts as lost")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
+    grabCmd
+        ->add_option("--max-failed", grab.maxFailedFrames,
+                     "Failed frames per image (each asked again at once) before the image "
+                     "counts as lost")
+        ->check(CLI::Range(0u, 100000u))
+        ->capture_default_str();
+    grabCmd->add_option("--fail-frames", grab.failFrames,
+                        "Simulated cameras only: the first frames fail (to try the above)");
     grabCmd->add_flag("-c,--continuous", grab.continuous, "Switch on continuous delivery first");
     grabCmd->add_option("--pattern", grab.pattern, "Simulated cameras only: ramp, bars or gradient")
         ->check(CLI::IsMember({"ramp", "bars", "gradient"}));

@@ -39,6 +39,8 @@ bool SdkLibrary::Load(const std::string& path) {
     ok = Resolve(AttrUint32Get, "PvAttrUint32Get") && ok;
     SimSetPattern = reinterpret_cast<decltype(SimSetPattern)>(
         platform::FindFunction(m_Library, "pvsim_set_pattern"));
+    SimFailFrames = reinterpret_cast<decltype(SimFailFrames)>(
+        platform::FindFunction(m_Library, "pvsim_fail_frames"));
     return ok;
 }
 

@@ -38,6 +38,7 @@ class SdkLibrary {
     decltype(&PvAttrStringGet) AttrStringGet = nullptr;
     decltype(&PvAttrUint32Get) AttrUint32Get = nullptr;
     decltype(&pvsim_set_pattern) SimSetPattern = nullptr;  // may be null
+    decltype(&pvsim_fail_frames) SimFailFrames = nullptr;  // may be null
 
   private:
     template <typename Fn>

@@ -71,6 +71,23 @@ bool SetSimulatorPattern(const Options& options, const std::string& pattern) {
     return true;
 }
 
+bool FailSimulatorFrames(const Options& options, uint32_t count) {
+    SdkLibrary sdk;
+    if (!LoadSdk(options, sdk)) return false;
+    if (sdk.SimFailFrames == nullptr) {
+        std::fprintf(stderr, "camhost: --fail-frames needs the simulated cameras (--sdk sim)\n");
+        return false;
+    }
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    for (uint32_t i = 0; i < filled; ++i)
+        sdk.SimFailFrames(cameras[i].UniqueId, count, ePvErrDataMissing);
+    return true;
+}
+
 int RunSdkList(const Options& options) {
     SdkLibrary sdk;
     if (!LoadSdk(options, sdk)) return 2;

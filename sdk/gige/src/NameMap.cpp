@@ -119,6 +119,9 @@ const MappedName kNames[] = {
      {"GevTimestampTickFrequency", "ArvGevTimestampTickFrequency"}},
     {"StatFramesCompleted", kUint32, "/Stats", V, FramesCompleted, false, {}},
     {"StatFramesDropped", kUint32, "/Stats", V, FramesDropped, false, {}},
+    {"StatFramesIncomplete", kUint32, "/Stats", V, FramesIncomplete, false, {}},
+    {"StatPacketsMissing", kUint32, "/Stats", V, PacketsMissing, false, {}},
+    {"StatPacketsResent", kUint32, "/Stats", V, PacketsResent, false, {}},
 };
 
 // Features the conversions set on their own, beside those the table names.

@@ -31,6 +31,9 @@ enum class Conversion : uint8_t {
     CameraId,         // the SDK's own id of the camera
     FramesCompleted,  // the frame stream's counters since the capture started
     FramesDropped,
+    FramesIncomplete,
+    PacketsMissing,
+    PacketsResent,
     SensorBits,  // SensorBitDepth, else PixelDynamicRangeMax, else the pixel formats
 };
 

@@ -216,8 +216,7 @@ tPvErr Session::CaptureStart() {
         m_Stream.Install(std::move(stream));
     }
     // A stream kept from an earlier capture counts on; the statistics start afresh.
-    m_CompletedBase.store(m_Stream.With([](FrameStream& s) { return s.FramesCompleted(); }, 0u));
-    m_DroppedBase.store(m_Stream.With([](FrameStream& s) { return s.FramesDropped(); }, 0u));
+    m_StatsBase = m_Stream.With([](FrameStream& s) { return s.Statistics(); }, StreamStatistics{});
     m_Capturing.store(true);
     return ePvErrSuccess;
 }
@@ -258,13 +257,22 @@ tPvErr Session::QueueClear() {
 }
 
 uint32_t Session::StreamCounter(Conversion which) {
-    return m_Stream.With(
-        [&](FrameStream& stream) {
-            return which == Conversion::FramesCompleted
-                       ? stream.FramesCompleted() - m_CompletedBase.load()
-                       : stream.FramesDropped() - m_DroppedBase.load();
-        },
-        0u);
+    const StreamStatistics now =
+        m_Stream.With([](FrameStream& s) { return s.Statistics(); }, m_StatsBase);
+    switch (which) {
+        case Conversion::FramesCompleted:
+            return now.completed - m_StatsBase.completed;
+        case Conversion::FramesDropped:
+            return now.dropped - m_StatsBase.dropped;
+        case Conversion::FramesIncomplete:
+            return now.incomplete - m_StatsBase.incomplete;
+        case Conversion::PacketsMissing:
+            return now.packetsMissing - m_StatsBase.packetsMissing;
+        case Conversion::PacketsResent:
+            return now.packetsResent - m_StatsBase.packetsResent;
+        default:
+            return 0;
+    }
 }
 
 tPvErr Session::ReadRegisters(uint32_t count, const uint32_t* addresses, uint32_t* values,

@@ -163,8 +163,7 @@ class Session {
     // Capture: the stream, whether capture is started, and the counters at its start.
     StreamSlot m_Stream;
     std::atomic<bool> m_Capturing{false};
-    std::atomic<uint32_t> m_CompletedBase{0};
-    std::atomic<uint32_t> m_DroppedBase{0};
+    StreamStatistics m_StatsBase;  // under m_Control: the stream's counters at capture start
 };
 
 }  // namespace tarnix::gige

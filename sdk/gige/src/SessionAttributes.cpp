@@ -194,6 +194,9 @@ void Session::AddMappedLocked(const MappedName& entry) {
         case Conversion::CameraId:
         case Conversion::FramesCompleted:
         case Conversion::FramesDropped:
+        case Conversion::FramesIncomplete:
+        case Conversion::PacketsMissing:
+        case Conversion::PacketsResent:
         case Conversion::SensorBits:  // falls back on the pixel formats
             m_Attributes.push_back(attribute);
             return;
@@ -564,6 +567,9 @@ tPvErr Session::ReadUint32Locked(const Attribute& attribute, uint32_t& value) {
             return ePvErrSuccess;
         case Conversion::FramesCompleted:
         case Conversion::FramesDropped:
+        case Conversion::FramesIncomplete:
+        case Conversion::PacketsMissing:
+        case Conversion::PacketsResent:
             value = StreamCounter(attribute.conversion);
             return ePvErrSuccess;
         case Conversion::SensorBits:

@@ -75,6 +75,8 @@ uint32_t FakeGigECamera::NetworkAddress() const {
 bool FakeGigECamera::Start(std::chrono::milliseconds within) {
     if (Running()) return true;
     const pid_t parent = getpid();
+    // Made before the fork: the child may only make async-signal-safe calls.
+    const std::string loss = std::to_string(m_LossPerThousand);
     const pid_t pid = fork();
     if (pid < 0) return false;
     if (pid == 0) {
@@ -88,7 +90,7 @@ bool FakeGigECamera::Start(std::chrono::milliseconds within) {
             dup2(devNull, STDERR_FILENO);
         }
         execlp(kFakeCameraProgram, kFakeCameraProgram, "-i", m_Address.c_str(), "-s",
-               m_Serial.c_str(), static_cast<char*>(nullptr));
+               m_Serial.c_str(), "-r", loss.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     m_Pid = pid;

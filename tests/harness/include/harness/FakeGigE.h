@@ -27,6 +27,9 @@ class FakeGigECamera {
     // Starts the process and waits until it listens on its control port. The process dies
     // with the test program even when that crashes, so no camera outlives its test.
     bool Start(std::chrono::milliseconds within = std::chrono::seconds(10));
+    // Stream packets the camera drops on purpose, per thousand (its -r option); takes effect at
+    // the next Start.
+    void SetPacketLoss(unsigned perThousand) { m_LossPerThousand = perThousand; }
     // Ends the process: politely first, then for certain.
     void Stop();
     // Ends it at once, as pulling its cable does.
@@ -49,6 +52,7 @@ class FakeGigECamera {
     std::string m_Address;
     std::string m_Serial;
     pid_t m_Pid = -1;
+    unsigned m_LossPerThousand = 0;
 };
 
 }  // namespace tarnix::test
