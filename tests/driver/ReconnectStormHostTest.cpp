@@ -69,7 +69,6 @@ class ReconnectStormTest : public HostTest {
         }
         m_Temp.WriteFile("Tarnix.ini", ini);
         ASSERT_EQ(driver().setSystemPath(SystemPath().c_str()), 1);
-        m_Setups = ports;
     }
 
     std::string SystemPath() const { return m_Temp.Path().string(); }
@@ -85,7 +84,6 @@ class ReconnectStormTest : public HostTest {
 
     TempFolder m_Temp;
     std::vector<SimCamera> m_Cameras;  // camera of port i at index i
-    std::vector<PortSetup> m_Setups;
 };
 
 // Every camera of all 128 ports unplugged, then all plugged in again at once, three times:
