@@ -4,7 +4,8 @@
 //
 // Input: the property name, then after the first line feed the set text. Each input reads
 // the name, writes it with the number at the start of the text, and writes "name=text".
-// Whatever the name, the property layer answers 0 or 1 and never fails or blocks.
+// Whatever the name, the property layer answers 0 or 1, writes well-formed diagnostic lines
+// and never fails or blocks.
 #include <host/DriverLibrary.h>
 #include <tarnixdrv.h>
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,15 @@ constexpr int32_t kPort = 0;
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "fuzz_property: %s\n", what);
     std::abort();
+}
+
+// Every diagnostic line, from whichever thread: at most 511 characters, ending in a line feed
+// unless it was cut there.
+void TARNIX_CALL CheckLine(const char* line) {
+    const size_t length = std::strlen(line);
+    if (length > 511 || (length < 511 && (length == 0 || line[length - 1] != '\n'))) {
+        Fail("a diagnostic line of the wrong form");
+    }
 }
 
 // Leading decimal digits, wrapping at 32 bits: any number a host may pass.
@@ -49,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string path = tarnix::host::ProgramDir() + tarnix::host::DriverFileName();
     if (!g_Driver.Load(path)) Fail(g_Driver.error().c_str());
     // An empty settings folder: no settings file changes the camera at open.
-    if (g_Driver.initialize(tarnix::fuzz::ScratchFolder().c_str(), nullptr) != 1) {
+    if (g_Driver.initialize(tarnix::fuzz::ScratchFolder().c_str(), CheckLine) != 1) {
         Fail("initialize failed");
     }
     if (g_Driver.getCVLNoOfSupportedCameras() < 1) Fail("no camera");
