@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -120,6 +122,11 @@ std::vector<std::pair<std::string, std::string>> FileKeys(std::string_view text)
     return keys;
 }
 
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // A plain decimal that fits 32 bits reads as that number.
 void CheckInt(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file) {
@@ -152,6 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string section;
         std::string key;
         std::optional<std::string> value;
+        std::optional<std::string> written;  // the text a write left, without blanks around it
     };
     std::map<std::pair<std::string, std::string>, Expected> expected;
     for (const auto& [section, key] : FileKeys(text)) {
@@ -165,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)GetProfileInt(section.c_str(), key.c_str(), 0, file.c_str());
         expected.emplace(
             std::make_pair(Normal(section), Normal(key)),
-            Expected{section, key, value == kDefault ? std::nullopt : std::optional(value)});
+            Expected{section, key, value == kDefault ? std::nullopt : std::optional(value), {}});
     }
 
     size_t done = 0;
@@ -189,9 +197,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             Check(WriteProfileString(section.c_str(), key.c_str(), value ? value->c_str() : nullptr,
                                      file.c_str()));
+            std::optional<std::string> written;
+            if (value) written = std::string(Trim(*value));
             if (value) value = AsRead(*value);
             expected.insert_or_assign(std::make_pair(Normal(section), Normal(key)),
-                                      Expected{section, key, value});
+                                      Expected{section, key, value, written});
         } else {
             continue;
         }
@@ -207,6 +217,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
         if (entry.value) CheckInt(entry.section, entry.key, *entry.value, file);
+    }
+
+    // A key updated where it stands: once the file is in the layer's own layout, changing a
+    // written key and changing it back gives the file as it was, byte for byte.
+    for (const auto& item : expected) {
+        const Expected& entry = item.second;
+        if (!entry.written) continue;
+        const auto there_and_back = [&] {
+            Check(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
+                                     (*entry.written + "x").c_str(), file.c_str()));
+            Check(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
+                                     entry.written->c_str(), file.c_str()));
+            return FileText(file);
+        };
+        const std::string before = there_and_back();
+        if (there_and_back() != before) {
+            std::fprintf(stderr,
+                         "fuzz_profile: the file changed after [%s] %s went and came back\n",
+                         entry.section.c_str(), entry.key.c_str());
+            std::abort();
+        }
+        break;
     }
     return 0;
 }
