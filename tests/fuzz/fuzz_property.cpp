@@ -38,6 +38,11 @@ void TARNIX_CALL CheckLine(const char* line) {
     }
 }
 
+// Names and texts reach the driver as C strings: they end at the first NUL.
+std::string CString(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
+
 // Leading decimal digits, wrapping at 32 bits: any number a host may pass.
 uint32_t LeadingNumber(std::string_view text) {
     uint32_t value = 0;
@@ -68,8 +73,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!camera) camera = g_Driver.getCVLCameraConfigNames()[0];
     uint32_t size[2] = {};
     if (g_Driver.openCVLPort(0, kPort, camera, size) != 1) Fail("openCVLPort failed");
-    // Shut down as a host does before the process ends, so that the leak check at exit finds
-    // the SDK's threads stopped.
+    // Shut down as a host does before the process ends: the SDK's threads stop before the
+    // program's static objects go.
     std::atexit([] {
         g_Driver.closeCVLPort(0, kPort);
         g_Driver.finalize();
@@ -80,13 +85,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const size_t split = input.find('\n');
-    // Names and texts are C strings: they end at the first NUL.
-    const std::string name(input.substr(0, split).substr(0, input.substr(0, split).find('\0')));
-    std::string text;
-    if (split != std::string_view::npos) {
-        text = std::string(input.substr(split + 1));
-        text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-    }
+    const std::string name = CString(input.substr(0, split));
+    const std::string text =
+        split == std::string_view::npos ? std::string() : CString(input.substr(split + 1));
 
     uint32_t value = 0xDEADBEEF;
     const int32_t got = g_Driver.getProperty(0, kPort, name.c_str(), &value);
