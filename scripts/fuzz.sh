@@ -39,7 +39,7 @@ if ! cmake --preset fuzz >/dev/null || ! cmake --build --preset fuzz -j "$(nproc
   exit 1
 fi
 
-bin=build/fuzz/bin
+bin=$PWD/build/fuzz/bin
 findings=build/fuzz/findings
 mkdir -p "$findings"
 scratch=$(mktemp -d)
@@ -58,7 +58,7 @@ for t in "${targets[@]}"; do
     continue
   fi
   if [ "$keep" -eq 1 ]; then
-    corpus=build/fuzz/corpus/$t
+    corpus=$PWD/build/fuzz/corpus/$t
     [ -d "$corpus" ] || { mkdir -p "$corpus" && cp tests/fuzz/corpus/"$t"/* "$corpus"/; }
   else
     corpus=$scratch/corpus-$t
@@ -72,8 +72,8 @@ for t in "${targets[@]}"; do
   echo "=== fuzz: $t for ${seconds} s (corpus $corpus)"
   if [ "$jobs" -gt 1 ]; then
     # Each job writes fuzz-<n>.log in the folder it starts in.
-    (cd "$logs" && "$OLDPWD/$bin/$t" "${options[@]}" -jobs="$jobs" -workers="$jobs" \
-      "$OLDPWD/$corpus" >/dev/null 2>&1)
+    (cd "$logs" && "$bin/$t" "${options[@]}" -jobs="$jobs" -workers="$jobs" "$corpus" \
+      >/dev/null 2>&1)
     rc=$?
   else
     "$bin/$t" "${options[@]}" "$corpus" >"$logs/fuzz-0.log" 2>&1
@@ -86,9 +86,13 @@ for t in "${targets[@]}"; do
     echo "fuzz: $t passed ($runs executions, corpus $size files)"
   else
     failed=$((failed + 1))
-    # The report: the sanitizer's or libFuzzer's summary, the first frames, the input.
-    cat "$logs"/fuzz-*.log | grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz_[a-z]+:|  *#[0-9] )|Test unit written|^ALARM|^==[0-9]+== ERROR' |
+    # The report: what broke, the first frames, the sanitizer's summary, then the input (as
+    # bytes and as text, the first 300 characters).
+    cat "$logs"/fuzz-*.log |
+      grep -E '^(==[0-9]+== ?ERROR|SUMMARY|ALARM)|runtime error|broken:|^fuzz_[a-z]+:|^ +#[0-9] ' |
       head -n 30
+    cat "$logs"/fuzz-*.log | grep -A 2 '^MS: ' | tail -n 2 | cut -c 1-300
+    cat "$logs"/fuzz-*.log | grep 'Test unit written' | head -n 1
     echo "fuzz: $t FAILED (finding after $runs executions; see $findings/)"
   fi
 done

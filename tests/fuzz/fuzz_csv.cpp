@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "Check.h"
 #include "ScratchFolder.h"
 
 namespace {
@@ -27,10 +28,6 @@ int32_t DataLines(std::string_view text) {
     return lines;
 }
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,19 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarnix::settings::CsvReader reader(path.c_str());
 
     const int32_t columns = reader.ColumnCount();
-    Check(columns >= 0);
+    FUZZ_CHECK(columns >= 0);
     // A column name no header can hold: it has a separator in it.
-    Check(!reader.SelectColumn(";") && reader.Count() == 0);
+    FUZZ_CHECK(!reader.SelectColumn(";") && reader.Count() == 0);
 
     const int32_t lines = DataLines(text);
     // Every column; a long header's first few are enough to reach every path.
     for (int32_t i = 0; i < columns && i < 8; ++i) {
         const char* name = reader.ColumnName(i);
-        Check(name != nullptr);
+        FUZZ_CHECK(name != nullptr);
         const bool selected = reader.SelectColumn(name);
         const int32_t count = reader.Count();
         // A selection either keeps every data line or none.
-        Check(selected ? count == lines : count == 0);
+        FUZZ_CHECK(selected ? count == lines : count == 0);
         for (int32_t row = 0; row < count; ++row) {
             (void)reader.Index(row);
             (void)reader.Value(row);

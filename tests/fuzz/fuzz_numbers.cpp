@@ -12,6 +12,8 @@
 #include <limits>
 #include <string>
 
+#include "Check.h"
+
 namespace {
 
 using tarnix::ui::FormatFloat;
@@ -19,10 +21,6 @@ using tarnix::ui::LeadingInt;
 using tarnix::ui::ParseFloat;
 using tarnix::ui::ParseInt;
 using tarnix::ui::ParseUnsigned;
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 }  // namespace
 
@@ -34,39 +32,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool isUnsigned = ParseUnsigned(text, unsignedValue);
     if (isUnsigned) {
         uint32_t again = ~unsignedValue;
-        Check(ParseUnsigned(std::to_string(unsignedValue), again) && again == unsignedValue);
+        FUZZ_CHECK(ParseUnsigned(std::to_string(unsignedValue), again) && again == unsignedValue);
         // The same digits, read the way atoi reads them.
-        Check(leading == static_cast<int32_t>(std::min<uint32_t>(
-                             unsignedValue, std::numeric_limits<int32_t>::max())));
+        FUZZ_CHECK(leading == static_cast<int32_t>(std::min<uint32_t>(
+                                  unsignedValue, std::numeric_limits<int32_t>::max())));
     }
 
     int32_t intValue = 0;
     const bool isInt = ParseInt(text, intValue);
     if (isInt) {
         int32_t again = ~intValue;
-        Check(ParseInt(std::to_string(intValue), again) && again == intValue);
-        Check(leading == intValue);
-        if (isUnsigned) Check(intValue >= 0 && static_cast<uint32_t>(intValue) == unsignedValue);
+        FUZZ_CHECK(ParseInt(std::to_string(intValue), again) && again == intValue);
+        FUZZ_CHECK(leading == intValue);
+        if (isUnsigned)
+            FUZZ_CHECK(intValue >= 0 && static_cast<uint32_t>(intValue) == unsignedValue);
     }
 
     float floatValue = 0.0F;
     const bool isFloat = ParseFloat(text, floatValue);
     if (isFloat) {
-        Check(std::isfinite(floatValue));
+        FUZZ_CHECK(std::isfinite(floatValue));
         // The field shows the value with 6 digits; storing that text and showing it again
         // gives the same text.
         const std::string shown = FormatFloat(floatValue);
         float again = 0.0F;
-        Check(ParseFloat(shown, again) && FormatFloat(again) == shown);
+        FUZZ_CHECK(ParseFloat(shown, again) && FormatFloat(again) == shown);
         // Decimal only: "0x..." is the 0 before the x, with or without a sign.
         size_t at = 0;
         while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
         if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
         if (text.compare(at, 2, "0x") == 0 || text.compare(at, 2, "0X") == 0) {
-            Check(floatValue == 0.0F);
+            FUZZ_CHECK(floatValue == 0.0F);
         }
     }
     // Every whole integer is a decimal number too, rounded to the float nearest.
-    if (isInt) Check(isFloat && floatValue == static_cast<float>(static_cast<double>(intValue)));
+    if (isInt)
+        FUZZ_CHECK(isFloat && floatValue == static_cast<float>(static_cast<double>(intValue)));
     return 0;
 }

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "Check.h"
 #include "ScratchFolder.h"
 
 namespace {
@@ -33,10 +34,6 @@ constexpr const char* kDefault = "\x01missing";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr size_t kMaxOperations = 16;
 constexpr size_t kMaxFileKeys = 32;
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -100,7 +97,7 @@ std::string Read(const std::string& section, const std::string& key, const std::
     char buffer[4096];
     const uint32_t length = GetProfileString(section.c_str(), key.c_str(), kDefault, buffer,
                                              sizeof buffer, file.c_str());
-    Check(length < sizeof buffer && buffer[length] == '\0');
+    FUZZ_CHECK(length < sizeof buffer && buffer[length] == '\0');
     return std::string(buffer, length);
 }
 
@@ -134,8 +131,8 @@ void CheckInt(const std::string& section, const std::string& key, const std::str
     for (char c : value) {
         if (c < '0' || c > '9') return;
     }
-    Check(GetProfileInt(section.c_str(), key.c_str(), -1, file.c_str()) ==
-          std::atoi(value.c_str()));
+    FUZZ_CHECK(GetProfileInt(section.c_str(), key.c_str(), -1, file.c_str()) ==
+               std::atoi(value.c_str()));
 }
 
 }  // namespace
@@ -168,8 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         char small[4];
         const uint32_t length = GetProfileString(section.c_str(), key.c_str(), kDefault, small,
                                                  sizeof small, file.c_str());
-        Check(length < sizeof small &&
-              std::string_view(small, length) == std::string_view(value).substr(0, length));
+        FUZZ_CHECK(length < sizeof small &&
+                   std::string_view(small, length) == std::string_view(value).substr(0, length));
         (void)GetProfileInt(section.c_str(), key.c_str(), 0, file.c_str());
         expected.emplace(
             std::make_pair(Normal(section), Normal(key)),
@@ -183,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (f.size() < 2 || f[0].size() != 1 || !IsWritableName(f[1], false)) continue;
         const std::string section(f[1]);
         if (f[0] == "x" && f.size() == 2) {
-            Check(WriteProfileString(section.c_str(), nullptr, nullptr, file.c_str()));
+            FUZZ_CHECK(WriteProfileString(section.c_str(), nullptr, nullptr, file.c_str()));
             for (auto& [name, entry] : expected) {
                 if (name.first == Normal(section)) entry.value.reset();
             }
@@ -195,8 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (!IsWritableValue(f[3])) continue;
                 value = std::string(f[3]);
             }
-            Check(WriteProfileString(section.c_str(), key.c_str(), value ? value->c_str() : nullptr,
-                                     file.c_str()));
+            FUZZ_CHECK(WriteProfileString(section.c_str(), key.c_str(),
+                                          value ? value->c_str() : nullptr, file.c_str()));
             std::optional<std::string> written;
             if (value) written = std::string(Trim(*value));
             if (value) value = AsRead(*value);
@@ -225,10 +222,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Expected& entry = item.second;
         if (!entry.written) continue;
         const auto there_and_back = [&] {
-            Check(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
-                                     (*entry.written + "x").c_str(), file.c_str()));
-            Check(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
-                                     entry.written->c_str(), file.c_str()));
+            FUZZ_CHECK(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
+                                          (*entry.written + "x").c_str(), file.c_str()));
+            FUZZ_CHECK(WriteProfileString(entry.section.c_str(), entry.key.c_str(),
+                                          entry.written->c_str(), file.c_str()));
             return FileText(file);
         };
         const std::string before = there_and_back();
