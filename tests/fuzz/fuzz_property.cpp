@@ -60,7 +60,8 @@ extern "C" const char* __asan_default_options() {
     return "detect_leaks=0";
 }
 
-// The camera: TARNIX_FUZZ_CAMERA (a configuration name or an address), else the first one.
+// The camera: TARNIX_FUZZ_CAMERA (a configuration name or an address) when set, else the
+// first one.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string path = tarnix::host::ProgramDir() + tarnix::host::DriverFileName();
     if (!g_Driver.Load(path)) Fail(g_Driver.error().c_str());
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     }
     if (g_Driver.getCVLNoOfSupportedCameras() < 1) Fail("no camera");
     const char* camera = std::getenv("TARNIX_FUZZ_CAMERA");
-    if (!camera) camera = g_Driver.getCVLCameraConfigNames()[0];
+    if (!camera || !*camera) camera = g_Driver.getCVLCameraConfigNames()[0];
     uint32_t size[2] = {};
     if (g_Driver.openCVLPort(0, kPort, camera, size) != 1) Fail("openCVLPort failed");
     // Shut down as a host does before the process ends: the SDK's threads stop before the
