@@ -42,8 +42,11 @@ fi
 bin=$PWD/build/fuzz/bin
 findings=build/fuzz/findings
 mkdir -p "$findings"
-scratch=$(mktemp -d)
+# The corpus copies, the logs and the files the targets write (TMPDIR), in memory where the
+# system has a tmpfs: the layers under test sync what they write.
+scratch=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
 
 # Stack traces with names: the symbolizer of the compiler that built the targets.
 [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ] &&

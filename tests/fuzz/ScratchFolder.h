@@ -1,5 +1,7 @@
-// A folder of the fuzz program's own for the files an input is written to, in memory where the
-// system has a tmpfs (the layers under test sync what they write), removed at exit.
+// A folder of the fuzz program's own for the files an input is written to, removed at exit: in
+// TMPDIR when set (scripts/fuzz.sh points it at a folder it removes, which also takes what a
+// crash leaves), else in memory where the system has a tmpfs, since the layers under test
+// sync what they write.
 #pragma once
 
 #include <cstdio>
@@ -13,8 +15,10 @@ namespace tarnix::fuzz {
 inline const std::string& ScratchFolder() {
     static const std::string folder = [] {
         std::error_code error;
-        const bool shm = std::filesystem::is_directory("/dev/shm", error);
-        std::string pattern = std::string(shm ? "/dev/shm" : "/tmp") + "/tarnix-fuzz-XXXXXX";
+        const char* base = std::getenv("TMPDIR");
+        if (!base || !*base)
+            base = std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : "/tmp";
+        std::string pattern = std::string(base) + "/tarnix-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         static const std::string removed = pattern;
         std::atexit([] {
