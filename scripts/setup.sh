@@ -13,6 +13,7 @@ need=(
   libwxgtk3.2-dev xdotool x11-apps x11-utils imagemagick
   libaravis-dev aravis-tools libstb-dev libusb-1.0-0-dev iproute2 util-linux
   dpkg-dev file
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 sudo_cmd=()

@@ -56,6 +56,22 @@ else
   failed=$((failed + 1))
 fi
 
+# The fuzz targets, 20 s each on a copy of their seed corpus: one count per target.
+echo "=== fuzz"
+fuzzlog=build/fuzz-step.log
+mkdir -p build
+bash scripts/fuzz.sh -t 20 2>&1 | tee "$fuzzlog"
+fuzzrc=${PIPESTATUS[0]}
+fuzzok=$(grep -c '^fuzz: .* passed' "$fuzzlog")
+fuzzbad=$(grep -c '^fuzz: .* FAILED' "$fuzzlog")
+while read -r line; do failures+=("$line"); done < <(grep '^fuzz: .* FAILED' "$fuzzlog")
+if [ "$fuzzrc" -ne 0 ] && [ "$fuzzbad" -eq 0 ]; then
+  fuzzbad=1
+  failures+=("fuzz: failed")
+fi
+passed=$((passed + fuzzok))
+failed=$((failed + fuzzbad))
+
 for f in "${failures[@]}"; do echo "FAILED $f"; done
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

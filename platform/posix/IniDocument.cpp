@@ -49,6 +49,26 @@ void AppendComment(std::string& out, const char* comment) {
     }
 }
 
+// Appends text without the lines that open a section header but do not close it on the same
+// line. SimpleIni skips such a line but keeps its name for the keys after it, running on into
+// them ("[Cam" then "Gain=1" make a section "Cam\nGain"), and that name written back grows by
+// a line at every rewrite. Not being a header, the line goes like other damaged lines, and the
+// keys after it stay in the section before, as with the Win32 calls. Lines end at a line feed
+// or a carriage return, as for SimpleIni.
+void AppendWithoutOpenHeaders(std::string& out, std::string_view text) {
+    while (!text.empty()) {
+        const size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = text.substr(0, end);
+        const size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] != '[' ||
+            line.find(']', first) != std::string_view::npos) {
+            out.append(line);
+        }
+        out.append(text.substr(end, 1));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
 }  // namespace
 
 struct IniDocument::Impl {
@@ -77,7 +97,9 @@ void IniDocument::Parse(std::string_view text) {
     // separate "file comment"; that way it stays with the entry after it, like other comments.
     std::string data;
     data.reserve(text.size() + 8);
-    data.append("\n").append(text).append("\n[").append(kTrailer).append("]\n");
+    data.append("\n");
+    AppendWithoutOpenHeaders(data, text);
+    data.append("\n[").append(kTrailer).append("]\n");
     // A failure leaves what was parsed so far, which is all a damaged file can give.
     m_Impl->ini.LoadData(data.data(), data.size());
 }

@@ -192,6 +192,24 @@ TEST_F(ProfileTest, ReadsAndKeepsAHandWrittenFile) {
     EXPECT_EQ(tarnix::platform::GetProfileInt("Cam A", "Gain", -1, file.c_str()), 12);
 }
 
+// A '[' line without its ']' is no header: the keys after it belong to the section before,
+// and rewrites leave the file as it was.
+TEST_F(ProfileTest, AnUnclosedHeaderLeavesTheKeysAfterItInTheSectionBefore) {
+    const std::string file = FreshFile("unclosed");
+    SetFileText(file, "[Cam]\nA=1\n[Broken\nB=2\n[\nOther]\nC=3\n");
+    for (const char* value : {"x", "y", "x"}) {
+        Write("Cam", "D", value, file);
+        EXPECT_EQ(ReadString("Cam", "B", file), "2");
+        EXPECT_EQ(ReadString("Cam", "C", file), "3");
+        EXPECT_EQ(ReadString("Broken", "B", file), "<default>");
+        EXPECT_EQ(ReadString("Other", "C", file), "<default>");
+    }
+    const std::string text = FileText(file);
+    Write("Cam", "D", "y", file);
+    Write("Cam", "D", "x", file);
+    EXPECT_EQ(FileText(file), text);
+}
+
 TEST_F(ProfileTest, KeepsAUtf8Mark) {
     const std::string file = FreshFile("utf8mark");
     SetFileText(file, "\xEF\xBB\xBF[Cam]\nKey=1\n");

@@ -245,6 +245,18 @@ TEST(CommaListTest, EveryPieceInOrderWithoutTheEmptyOnes) {
     EXPECT_THAT(view.At(ui::kTriggerMode).entries, IsEmpty());
 }
 
+// Decimal only: strtod would read hexadecimal, which the field's rule does not know.
+TEST(NumberTextTest, AFloatTakesTheZeroBeforeAnXWithOrWithoutASign) {
+    for (const char* text : {"0x1F", " +0X2", "-0x10", "0x1p3"}) {
+        float value = 5.0F;
+        EXPECT_TRUE(ui::ParseFloat(text, value)) << text;
+        EXPECT_EQ(value, 0.0F) << text;
+    }
+    float value = 0.0F;
+    EXPECT_TRUE(ui::ParseFloat("-2.5x", value));
+    EXPECT_EQ(value, -2.5F);
+}
+
 // --- Controls --------------------------------------------------------------------------------
 
 TEST_F(PagesTest, ExposureInMillisecondsGoesBackAsTheMicrosecondsItWasReadAs) {

@@ -42,9 +42,10 @@ bool ParseFloat(const std::string& text, float& value) {
     // strtod also reads "inf", "nan" and hexadecimal; only decimal numbers count here.
     const size_t start = SkipBlanks(text);
     if (end == begin || start == text.size()) return false;
-    const char first = text[start] == '+' || text[start] == '-' ? text[start + 1] : text[start];
+    const size_t digits = text[start] == '+' || text[start] == '-' ? start + 1 : start;
+    const char first = text[digits];
     if (!std::isdigit(static_cast<unsigned char>(first)) && first != '.') return false;
-    if (start + 2 < text.size() && text[start] == '0' && (text[start + 1] | 0x20) == 'x') {
+    if (digits + 2 < text.size() && first == '0' && (text[digits + 1] | 0x20) == 'x') {
         value = 0.0F;  // "0x..." reads as the 0 before the x, as a decimal parse does
         return true;
     }

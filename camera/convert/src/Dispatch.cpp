@@ -18,7 +18,8 @@ namespace {
 // AMD), or 0. The older AMD leaf 0x80000006 is not used: on parts with several core
 // complexes it reports the L3 of the whole package, which one core's pass cannot fill.
 size_t LargestCache(unsigned leaf) {
-    if (__get_cpuid_max(leaf & 0x80000000u, nullptr) < leaf) return 0;
+    // GCC's cpuid.h gives the highest leaf as unsigned, clang's as int.
+    if (static_cast<unsigned>(__get_cpuid_max(leaf & 0x80000000u, nullptr)) < leaf) return 0;
     size_t largest = 0;
     for (unsigned sub = 0; sub < 16; ++sub) {
         unsigned a = 0, b = 0, c = 0, d = 0;
