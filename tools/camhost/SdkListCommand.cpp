@@ -51,41 +51,43 @@ bool LoadSdk(const Options& options, SdkLibrary& sdk) {
 
 }  // namespace
 
+namespace {
+
+// Calls control(id) for every camera of the SDK the driver loaded, when that SDK has the
+// simulator's control (else says which option needs it). Loading the library again only takes
+// another reference.
+template <typename Control, typename Apply>
+bool ForEachSimulatedCamera(const Options& options, Control SdkLibrary::*control,
+                            const char* option, Apply apply) {
+    SdkLibrary sdk;
+    if (!LoadSdk(options, sdk)) return false;
+    if (sdk.*control == nullptr) {
+        std::fprintf(stderr, "camhost: %s needs the simulated cameras (--sdk sim)\n", option);
+        return false;
+    }
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    for (uint32_t i = 0; i < filled; ++i) apply(sdk.*control, cameras[i].UniqueId);
+    return true;
+}
+
+}  // namespace
+
 bool SetSimulatorPattern(const Options& options, const std::string& pattern) {
     const uint32_t code = pattern == "bars"       ? ePvSimPatternBars
                           : pattern == "gradient" ? ePvSimPatternMovingGradient
                                                   : ePvSimPatternRamp;
-    // The same library the driver loaded: loading it again only takes another reference.
-    SdkLibrary sdk;
-    if (!LoadSdk(options, sdk)) return false;
-    if (sdk.SimSetPattern == nullptr) {
-        std::fprintf(stderr, "camhost: --pattern needs the simulated cameras (--sdk sim)\n");
-        return false;
-    }
-    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
-    const uint32_t filled =
-        cameras.empty()
-            ? 0
-            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
-    for (uint32_t i = 0; i < filled; ++i) sdk.SimSetPattern(cameras[i].UniqueId, code);
-    return true;
+    return ForEachSimulatedCamera(options, &SdkLibrary::SimSetPattern, "--pattern",
+                                  [&](auto setPattern, uint32_t id) { setPattern(id, code); });
 }
 
 bool FailSimulatorFrames(const Options& options, uint32_t count) {
-    SdkLibrary sdk;
-    if (!LoadSdk(options, sdk)) return false;
-    if (sdk.SimFailFrames == nullptr) {
-        std::fprintf(stderr, "camhost: --fail-frames needs the simulated cameras (--sdk sim)\n");
-        return false;
-    }
-    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
-    const uint32_t filled =
-        cameras.empty()
-            ? 0
-            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
-    for (uint32_t i = 0; i < filled; ++i)
-        sdk.SimFailFrames(cameras[i].UniqueId, count, ePvErrDataMissing);
-    return true;
+    return ForEachSimulatedCamera(
+        options, &SdkLibrary::SimFailFrames, "--fail-frames",
+        [&](auto failFrames, uint32_t id) { failFrames(id, count, ePvErrDataMissing); });
 }
 
 int RunSdkList(const Options& options) {
