@@ -407,8 +407,27 @@ int RunAravis(const Options& options) {
                 ++freeRun.failed;
             arv_stream_push_buffer(cam.stream, buffer);
         }
-        CloseAravis(cam);
         freeRun.Print("Aravis alone, frames, free-run:");
+        // The same requests as the driver's free-run grabs: at a random moment, the next
+        // frame Aravis hands over after it (what has already arrived goes back unread).
+        GrabCount nextFrame;
+        for (int i = 0; i < options.grabs; ++i) {
+            RandomPause(options.rate);
+            while (ArvBuffer* old = arv_stream_try_pop_buffer(cam.stream))
+                arv_stream_push_buffer(cam.stream, old);
+            ArvBuffer* buffer = arv_stream_timeout_pop_buffer(cam.stream, 2000000);
+            if (buffer == nullptr) {
+                ++nextFrame.unanswered;
+                continue;
+            }
+            if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS)
+                ++nextFrame.whole;
+            else
+                ++nextFrame.failed;
+            arv_stream_push_buffer(cam.stream, buffer);
+        }
+        CloseAravis(cam);
+        nextFrame.Print("Aravis alone, next frame at a random moment, free-run:");
 
         if (!Prepare(options.cameras[0], options.rate, true) ||
             !OpenAravis(cam, options.cameras[0], 4))
