@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -138,11 +139,13 @@ TEST(TimerTest, AShortTimerStartedAfterALongOneFiresOnTime) {
     Recorder shortTimer;
     ScopedTimers timers;
     ASSERT_NE(timers.Start(20000, RecordCall, &longTimer), 0u);
+    // Long enough for the timer's thread to have settled into waiting for the long one.
+    std::this_thread::sleep_for(100ms);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_NE(timers.Start(20, RecordCall, &shortTimer), 0u);
     ASSERT_TRUE(shortTimer.WaitForTotal(1, 15s)) << "waited for the longer timer";
     // Late by a scheduler's hiccup at most, nowhere near the long timer's 20 s.
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     EXPECT_EQ(longTimer.Total(), 0);
 }
 
@@ -151,8 +154,14 @@ TEST(TimerTest, TimersStartedInAnyOrderFireInOrderOfDueTime) {
     struct Firing {
         std::mutex mutex;
         std::vector<uint32_t> order;
+        std::map<uint32_t, std::chrono::steady_clock::time_point> firedAt;
     } firing;
     ScopedTimers timers;
+    // A pending timer due long after the others, as another camera's long reconnect delay.
+    Recorder longTimer;
+    ASSERT_NE(timers.Start(20000, RecordCall, &longTimer), 0u);
+    std::this_thread::sleep_for(100ms);
+    const auto started = std::chrono::steady_clock::now();
     std::map<uint32_t, uint32_t> delayOf;
     for (uint32_t i = 0; i < 40; ++i) {
         const uint32_t delay = 30 + (i * 37) % 400;  // a scrambled order of distinct delays
@@ -162,6 +171,7 @@ TEST(TimerTest, TimersStartedInAnyOrderFireInOrderOfDueTime) {
                 auto* f = static_cast<Firing*>(user);
                 std::lock_guard<std::mutex> guard(f->mutex);
                 f->order.push_back(id);
+                f->firedAt[id] = std::chrono::steady_clock::now();
             },
             &firing);
         ASSERT_NE(id, 0u);
@@ -176,6 +186,13 @@ TEST(TimerTest, TimersStartedInAnyOrderFireInOrderOfDueTime) {
         EXPECT_LE(delayOf[firing.order[i - 1]], delayOf[firing.order[i]] + 30)
             << "timer of " << delayOf[firing.order[i - 1]] << " ms fired after one of "
             << delayOf[firing.order[i]] << " ms";
+    // Each close to its own due time: late by a busy machine's hiccup at most, never by the
+    // long timer's 20 s.
+    for (const auto& [id, delay] : delayOf) {
+        const auto late = firing.firedAt[id] - (started + std::chrono::milliseconds(delay));
+        EXPECT_LT(late, 3s) << "timer of " << delay << " ms";
+    }
+    EXPECT_EQ(longTimer.Total(), 0);
 }
 
 TEST(TimerTest, CancelBeforeItIsDueKeepsItFromFiring) {
