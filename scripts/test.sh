@@ -29,13 +29,20 @@ for preset in "${presets[@]}"; do
   [ "$preset" = linux-release ] && continue
   echo "=== $preset: tests"
   if [ "$preset" = win32 ]; then
+    wine_env=(env WINEPREFIX="$PWD/build/win32/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+      WINEDLLOVERRIDES=mscoree,mshtml=)
     # Create the private Wine prefix once, before parallel tests would race to create it.
-    WINEPREFIX=$PWD/build/win32/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
-      wineboot -i >/dev/null 2>&1 || true
+    "${wine_env[@]}" wineboot -i >/dev/null 2>&1 || true
+    # One Wine server for the whole run, started here with nothing of ours open. A server that
+    # a test's program starts inherits that test's output and keeps it open while other tests
+    # keep the server busy, so ctest would wait for that test until its time-out.
+    "${wine_env[@]}" wineserver -w >/dev/null 2>&1 || true
+    "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1 || true
   fi
   log=build/$preset/ctest.log
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
   rc=${PIPESTATUS[0]}
+  [ "$preset" != win32 ] || "${wine_env[@]}" wineserver -k >/dev/null 2>&1 || true
   total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   bad=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
   total=${total:-0}
