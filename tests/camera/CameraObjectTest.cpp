@@ -55,6 +55,20 @@ void WaitForSoftwareTriggers(uint32_t id) {
     PvCameraClose(handle);
 }
 
+// Destroys the camera while the SDK refuses to clear its queue or close the camera, as an SDK
+// that was taken down does; then lets the SDK go, which hands back a record it still held.
+template <typename Owner>
+void DestroyWhileTheSdkHoldsOn(Owner& camera) {
+    const tPvHandle handle = camera->m_Handle;
+    g_RefuseClear = true;
+    g_RefuseClose = true;
+    camera.reset();
+    g_RefuseClear = false;
+    g_RefuseClose = false;
+    EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
+    EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+}
+
 class CameraObjectTest : public DebugLinesTest {
   protected:
     void SetUp() override {
@@ -212,17 +226,7 @@ TEST_F(CameraObjectTest, ARecordTheSdkKeepsOutlivesTheCamera) {
     WaitForSoftwareTriggers(id);
     auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
-    const tPvHandle handle = camera->m_Handle;
-
-    g_RefuseClear = true;
-    g_RefuseClose = true;
-    camera.reset();
-
-    // Now the SDK lets go: the record comes back through the handler, which frees it.
-    g_RefuseClear = false;
-    g_RefuseClose = false;
-    EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
-    EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+    DestroyWhileTheSdkHoldsOn(camera);
 }
 
 // A reopen (a reconnect reuses the object) while the SDK still holds the record would queue it
@@ -286,18 +290,10 @@ TEST_F(CameraObjectTest, DestroyingTheCameraRacesNoFrameHandler) {
         auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
         camera->m_Continuous = true;
-        const tPvHandle handle = camera->m_Handle;
-        ASSERT_EQ(PvAttrFloat32Set(handle, "FrameRate", 5000.0F), ePvErrSuccess);
+        ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
         if (round % 2 == 1)
             std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 7)));
-        g_RefuseClear = true;
-        g_RefuseClose = true;
-        camera.reset();
-        g_RefuseClear = false;
-        g_RefuseClose = false;
-        // The SDK lets go at last; a record the camera left it comes back and is freed.
-        EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
-        EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
+        DestroyWhileTheSdkHoldsOn(camera);
     }
 }
 
