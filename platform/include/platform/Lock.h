@@ -7,19 +7,22 @@
 #include <mutex>
 #endif
 
+#include "platform/ThreadSafety.h"
+
 namespace tarnix::platform {
 
-// Meets BasicLockable/Lockable, so std::lock_guard and std::unique_lock work with it.
-class RecursiveLock {
+// Meets BasicLockable/Lockable. Hold it with RecursiveLockGuard, which the thread-safety
+// analysis understands. Taking it again on the thread that holds it is allowed.
+class CAPABILITY("mutex") RecursiveLock {
   public:
     RecursiveLock();
     ~RecursiveLock();
     RecursiveLock(const RecursiveLock&) = delete;
     RecursiveLock& operator=(const RecursiveLock&) = delete;
 
-    void lock();
-    bool try_lock();
-    void unlock();
+    void lock() ACQUIRE();
+    bool try_lock() TRY_ACQUIRE(true);
+    void unlock() RELEASE();
 
   private:
 #ifdef _WIN32
@@ -27,6 +30,18 @@ class RecursiveLock {
 #else
     std::recursive_mutex m_Mutex;
 #endif
+};
+
+// Holds a RecursiveLock for its scope.
+class SCOPED_CAPABILITY RecursiveLockGuard {
+  public:
+    explicit RecursiveLockGuard(RecursiveLock& lock) ACQUIRE(lock) : m_Lock(lock) { m_Lock.lock(); }
+    ~RecursiveLockGuard() RELEASE() { m_Lock.unlock(); }
+    RecursiveLockGuard(const RecursiveLockGuard&) = delete;
+    RecursiveLockGuard& operator=(const RecursiveLockGuard&) = delete;
+
+  private:
+    RecursiveLock& m_Lock;
 };
 
 }  // namespace tarnix::platform
