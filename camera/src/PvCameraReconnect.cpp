@@ -1,12 +1,12 @@
 // Automatic reconnect: after a replug the camera is opened again on a one-shot timer, up to
-// m_ReconnectRetries attempts in a row, m_ReconnectDelay ms apart.
+// "ReconnectRetries" attempts in a row, "ReconnectDelay" ms apart.
 //
 // The timer's handler gets nothing but the raw object, so the object must not go while a
 // timer of it is pending or its handler runs: EndReconnect cancels the one and waits for the
 // other, and every later schedule is refused. Timers are started and cancelled without
 // m_ReconnectMutex held (the platform's timer thread may hold locks of its own while it
 // calls handlers, which take that mutex). A handler may therefore fire before its starter
-// has stored the id; it then goes by m_ReconnectPending, and the starter does not store an
+// has stored the id; it then goes by the reconnect state, and the starter does not store an
 // id whose handler has begun, nor one a newer schedule has replaced.
 #include <base/Diagnostics.h>
 #include <platform/Timer.h>
@@ -27,29 +27,39 @@ uint32_t TimerDelay(uint32_t reconnectDelayMs) {
 }  // namespace
 
 void CCamera::ScheduleReconnect() {
-    std::unique_lock<std::mutex> lock(m_ReconnectMutex);
-    ScheduleReconnectLocked(lock);
+    platform::MutexLock lock(m_ReconnectMutex);
+    ScheduleReconnectLocked();
 }
 
-void CCamera::ScheduleReconnectLocked(std::unique_lock<std::mutex>& lock) {
-    if (m_ReconnectEnded || m_ReconnectPending || !m_Reconnect ||
-        m_ReconnectCount >= m_ReconnectRetries)
+void CCamera::ScheduleReconnectLocked() {
+    if (m_ReconnectState == ReconnectState::Ended || m_ReconnectState == ReconnectState::Waiting)
         return;
+    const settings::CameraSettings current = Settings();
+    if (!current.m_Reconnect) return;
+    if (m_ReconnectCount >= current.m_ReconnectRetries) {
+        // An attempt in progress keeps its state until it ends.
+        if (m_ReconnectState != ReconnectState::Running)
+            m_ReconnectState = ReconnectState::Exhausted;
+        return;
+    }
     ++m_ReconnectCount;
-    m_ReconnectPending = true;
+    m_ReconnectState = ReconnectState::Waiting;
     // While the lock is released below, this timer's handler may run, fail and schedule the
     // next attempt: only the latest schedule may store its id.
     const uint64_t schedule = ++m_ReconnectSchedule;
     ++m_ReconnectArming;
-    lock.unlock();
+    m_ReconnectMutex.unlock();
     const uint32_t id =
-        platform::TimerStart(TimerDelay(m_ReconnectDelay), ReconnectTimerProc, this);
-    lock.lock();
+        platform::TimerStart(TimerDelay(current.m_ReconnectDelay), ReconnectTimerProc, this);
+    m_ReconnectMutex.lock();
     --m_ReconnectArming;
-    if (schedule == m_ReconnectSchedule && m_ReconnectPending) {
-        // Its handler has not begun. Without a timer there is no attempt; it counts all the
-        // same.
-        if (id == 0) m_ReconnectPending = false;
+    // Waiting: its handler has not begun. Ended: EndReconnect is waiting for this start to
+    // learn the id it must cancel.
+    if (schedule == m_ReconnectSchedule && (m_ReconnectState == ReconnectState::Waiting ||
+                                            m_ReconnectState == ReconnectState::Ended)) {
+        // Without a timer there is no attempt; it counts all the same.
+        if (id == 0 && m_ReconnectState == ReconnectState::Waiting)
+            m_ReconnectState = ReconnectState::Idle;
         m_ReconnectTimer = id;
     }
     m_ReconnectArmed.notify_all();
@@ -61,21 +71,23 @@ void CCamera::ReconnectTimerProc(uint32_t timerId, void* user) {
 
 void CCamera::RunReconnectAttempt(uint32_t timerId) {
     {
-        std::lock_guard<std::mutex> lock(m_ReconnectMutex);
+        platform::MutexLock lock(m_ReconnectMutex);
         // Ended: EndReconnect is waiting to cancel this very timer, which returns once we do.
-        if (m_ReconnectEnded || !m_ReconnectPending) return;
-        m_ReconnectPending = false;
+        if (m_ReconnectState != ReconnectState::Waiting) return;
+        m_ReconnectState = ReconnectState::Running;
         m_ReconnectTimer = 0;
         m_ReconnectRunning = timerId;
     }
     const bool ok = Open();
     DebugMsg("Camera reconnect %s\n", ok ? "OK" : "FAILED");
-    std::unique_lock<std::mutex> lock(m_ReconnectMutex);
+    platform::MutexLock lock(m_ReconnectMutex);
     // Open may fail after the SDK opened the camera; it stays open all the same.
-    if (m_Handle.load() != 0) {
+    // The attempt is over; a replug during it may have scheduled the next one already.
+    if (m_ReconnectState == ReconnectState::Running) m_ReconnectState = ReconnectState::Idle;
+    if (m_Device.Handle() != 0) {
         m_ReconnectCount = 0;
     } else {
-        ScheduleReconnectLocked(lock);
+        ScheduleReconnectLocked();
     }
     m_ReconnectRunning = 0;
 }
@@ -84,14 +96,13 @@ void CCamera::EndReconnect() {
     uint32_t pending = 0;
     uint32_t running = 0;
     {
-        std::unique_lock<std::mutex> lock(m_ReconnectMutex);
-        m_ReconnectEnded = true;
+        platform::MutexLock lock(m_ReconnectMutex);
+        m_ReconnectState = ReconnectState::Ended;
         // A timer being started now has no id yet to cancel.
-        m_ReconnectArmed.wait(lock, [this] { return m_ReconnectArming == 0; });
+        while (m_ReconnectArming != 0) m_ReconnectArmed.wait(lock.Native());
         pending = m_ReconnectTimer;
         running = m_ReconnectRunning;
         m_ReconnectTimer = 0;
-        m_ReconnectPending = false;
     }
     // Each returns once that timer's handler is not running and never will; from inside the
     // handler itself, at once.
@@ -100,17 +111,12 @@ void CCamera::EndReconnect() {
 }
 
 ReconnectState CCamera::Reconnecting() const {
-    std::lock_guard<std::mutex> lock(m_ReconnectMutex);
-    if (m_ReconnectEnded) return ReconnectState::Ended;
-    if (m_ReconnectRunning != 0) return ReconnectState::Running;
-    if (m_ReconnectPending) return ReconnectState::Waiting;
-    if (m_Handle.load() == 0 && m_ReconnectCount >= m_ReconnectRetries)
-        return ReconnectState::Exhausted;
-    return ReconnectState::Idle;
+    platform::MutexLock lock(m_ReconnectMutex);
+    return m_ReconnectState;
 }
 
 uint32_t CCamera::ReconnectCount() const {
-    std::lock_guard<std::mutex> lock(m_ReconnectMutex);
+    platform::MutexLock lock(m_ReconnectMutex);
     return m_ReconnectCount;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/PvCamera.h"
+#include "camera/CameraDevice.h"
 
 namespace tarnix {
 namespace {
@@ -72,8 +72,8 @@ std::vector<uint8_t> DecodeHex(const char* hex) {
 }  // namespace
 
 void SerialIo::Open() {
-    m_Camera->SetRegisters({kTxControlRegister, kRxControlRegister},
-                           {kControlEnable, kControlEnable});
+    m_Device.SetRegisters({kTxControlRegister, kRxControlRegister},
+                          {kControlEnable, kControlEnable});
 }
 
 uint32_t SerialIo::BaudRateIndex(uint32_t rate) {
@@ -127,10 +127,10 @@ void SerialIo::Write(const uint8_t* data, uint32_t length) {
     const size_t words = (size_t{length} + 3) / 4;
     std::vector<uint32_t> values(words, 0);
     for (size_t k = 0; k < length; ++k) values[k / 4] |= uint32_t{data[k]} << ByteShift(k);
-    if (m_Camera->SetRegisters(WindowAddresses(kTxWindow, words), values) != words) {
+    if (m_Device.SetRegisters(WindowAddresses(kTxWindow, words), values) != words) {
         throw io_error("SerialIo::Write: Failed to write data to transmit buffer");
     }
-    m_Camera->WriteRegister(kTxLengthRegister, length);
+    m_Device.WriteRegister(kTxLengthRegister, length);
 }
 
 void SerialIo::WriteByte(uint8_t byte) {
@@ -146,9 +146,9 @@ uint32_t SerialIo::Read(uint8_t* buffer, uint32_t length) {
 
     const size_t words = (size_t{count} + 3) / 4;
     std::vector<uint32_t> values;
-    const uint32_t read = m_Camera->GetRegisters(WindowAddresses(kRxWindow, words), values);
+    const uint32_t read = m_Device.GetRegisters(WindowAddresses(kRxWindow, words), values);
     if (read < words) count = 4 * read;
-    m_Camera->WriteRegister(kRxLengthRegister, count);
+    m_Device.WriteRegister(kRxLengthRegister, count);
     for (size_t k = 0; k < count; ++k) {
         buffer[k] = static_cast<uint8_t>(values[k / 4] >> ByteShift(k));
     }
@@ -162,36 +162,36 @@ uint8_t SerialIo::ReadByte() {
 }
 
 uint32_t SerialIo::TxFree() {
-    return m_Camera->ReadRegister(kTxFreeRegister) & 0xFFFFu;
+    return m_Device.ReadRegister(kTxFreeRegister) & 0xFFFFu;
 }
 
 bool SerialIo::TxReady() {
-    return (m_Camera->ReadRegister(kTxStatusRegister) & 1u) != 0;
+    return (m_Device.ReadRegister(kTxStatusRegister) & 1u) != 0;
 }
 
 uint32_t SerialIo::RxLength() {
-    return m_Camera->ReadRegister(kRxLengthRegister);
+    return m_Device.ReadRegister(kRxLengthRegister);
 }
 
 uint32_t SerialIo::GetRxStatus() {
-    return m_Camera->ReadRegister(kRxStatusRegister);
+    return m_Device.ReadRegister(kRxStatusRegister);
 }
 
 void SerialIo::SetRxStatus(uint32_t value) {
-    m_Camera->WriteRegister(kRxStatusRegister, value);
+    m_Device.WriteRegister(kRxStatusRegister, value);
 }
 
 uint32_t SerialIo::GetMode() {
-    return m_Camera->ReadRegister(kModeRegister);
+    return m_Device.ReadRegister(kModeRegister);
 }
 
 void SerialIo::SetMode(uint32_t value) {
-    m_Camera->WriteRegister(kModeRegister, value);
+    m_Device.WriteRegister(kModeRegister, value);
 }
 
 // The "RS232." pseudo-properties: the suffix after the prefix picks the operation, without
 // regard to letter case. Every failure is an exception for the property layer to report.
-bool CCamera::SetSerialProperty(const char* text, uint32_t value) {
+bool CameraDevice::SetSerialProperty(const char* text, uint32_t value) {
     const char* const suffix = text + std::strlen("RS232.");
     const auto is = [suffix](const char* name) { return EqualsIgnoreCase(suffix, name); };
     // Signed parameters take the value's bits: 2147483648 and above count as negative.
@@ -223,7 +223,7 @@ bool CCamera::SetSerialProperty(const char* text, uint32_t value) {
     return true;
 }
 
-bool CCamera::GetSerialProperty(const char* name, uint32_t& value) {
+bool CameraDevice::GetSerialProperty(const char* name, uint32_t& value) {
     const char* const suffix = name + std::strlen("RS232.");
     if (EqualsIgnoreCase(suffix, "RxLen")) {
         value = m_Serial.RxLength();

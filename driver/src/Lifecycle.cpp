@@ -14,7 +14,6 @@
 #include <base/SdkApi.h>
 #include <base/SdkLoader.h>
 #include <camera/PvCamera.h>
-#include <ui/ConfigSheet.h>
 
 #include "driver/CameraList.h"
 #include "driver/LinkEvents.h"
@@ -39,11 +38,9 @@ void StartComponentServices() {
 #endif
 }
 
-// Camera objects show the configuration sheet of the ui layer; its toolkit itself starts only
-// when a sheet is first shown.
-void StartUiFramework(void* /*module*/) {
-    CCamera::SetConfigDialogRunner(ui::RunConfigSheet);
-}
+// Nothing to start: the configuration sheet's toolkit starts only when a sheet is first
+// shown (ui::ShowConfigSheet), so a host that never configures a camera never loads it.
+void StartUiFramework(void* /*module*/) {}
 
 void ShowDriverMessage(const char* text) {
     try {

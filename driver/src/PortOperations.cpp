@@ -5,6 +5,7 @@
 #include <base/TextUtil.h>
 #include <camera/PvCamera.h>
 #include <platform/System.h>
+#include <ui/ConfigSheet.h>
 
 #include <string>
 
@@ -54,10 +55,11 @@ bool OpenPort(int32_t port, const char* hostName, uint32_t size[2]) {
     // The camera stays in its slot even when the open fails, until closeCVLPort.
     reservation.Fill(camera);
     if (!camera->Open()) return false;
-    size[0] = camera->m_Width;
-    size[1] = camera->m_Height;
-    DebugMsg("OPENED %s [%ux%u] %d bit\n", name, static_cast<unsigned>(camera->m_Width),
-             static_cast<unsigned>(camera->m_Height), camera->m_BytesPerPixel.load() * 8);
+    CameraStream& stream = camera->Stream();
+    size[0] = stream.Width();
+    size[1] = stream.Height();
+    DebugMsg("OPENED %s [%ux%u] %d bit\n", name, static_cast<unsigned>(size[0]),
+             static_cast<unsigned>(size[1]), stream.BytesPerPixel() * 8);
     return true;
 }
 
@@ -76,44 +78,44 @@ void ClosePort(int32_t port) {
 
 bool GrabOnPort(int32_t port) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    return camera && camera->Grab();
+    return camera && camera->Stream().Grab();
 }
 
 bool GetRowOnPort(int32_t port, uint8_t* destination, uint32_t row, uint32_t firstColumn,
                   uint32_t lastColumn) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    return camera && camera->GetRow(destination, row, firstColumn, lastColumn);
+    return camera && camera->Stream().GetRow(destination, row, firstColumn, lastColumn);
 }
 
 bool GetPortProperty(int32_t port, const char* name, uint32_t& value) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
     if (!camera) return false;
     if (EqualsIgnoreCase(name, kPixelSizeProperty)) {
-        value = static_cast<uint32_t>(camera->m_BytesPerPixel.load()) * 8;
+        value = static_cast<uint32_t>(camera->Stream().BytesPerPixel()) * 8;
         return true;
     }
     if (EqualsIgnoreCase(name, kContinuousProperty)) {
-        value = camera->m_Continuous.load() ? 1 : 0;
+        value = camera->Stream().Continuous() ? 1 : 0;
         return true;
     }
-    return camera->GetNamedProperty(name, value);
+    return camera->Device().GetNamedProperty(name, value);
 }
 
 bool SetPortProperty(int32_t port, const char* name, uint32_t value) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
     if (!camera) return false;
     if (EqualsIgnoreCase(name, kContinuousProperty)) {
-        camera->m_Continuous.store(value != 0);
+        camera->Stream().SetContinuous(value != 0);
         return true;
     }
-    return camera->SetNamedProperty(name, value);
+    return camera->Device().SetNamedProperty(name, value);
 }
 
 bool ConfigureCameraByName(const char* name) {
     const std::shared_ptr<CCamera> camera = Ports().At(FindPortByNameOrAddress(name));
     if (!camera) return false;
     // Modal on this thread; saves the camera's settings when it closes.
-    return camera->ShowConfigDialog();
+    return ui::ShowConfigSheet(*camera);
 }
 
 }  // namespace tarnix

@@ -58,7 +58,7 @@ int32_t PortTable::FindPortByCameraId(uint32_t id) const {
     std::lock_guard<std::mutex> lock(m_Mutex);
     for (int32_t port = 0; port < kPortCount; ++port) {
         const auto& camera = m_Slots[port].camera;
-        if (camera && camera->m_Info.UniqueId == id) return port;
+        if (camera && camera->Info().UniqueId == id) return port;
     }
     return -1;
 }
@@ -70,8 +70,8 @@ int32_t PortTable::FindPortByNameOrAddress(const char* name) const {
     for (int32_t port = 0; port < kPortCount; ++port) {
         const std::shared_ptr<CCamera> camera = At(port);
         if (!camera) continue;
-        if (FormatConfigName(camera->m_Info) == name) return port;
-        if (isAddress && camera->GetDeviceIPAddress() == address) return port;
+        if (FormatConfigName(camera->Info()) == name) return port;
+        if (isAddress && camera->Device().GetDeviceIPAddress() == address) return port;
     }
     return -1;
 }

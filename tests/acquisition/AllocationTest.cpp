@@ -81,7 +81,7 @@ std::atomic<tPvFrameCallback> g_DriverHandler{nullptr};
 
 Stream* StreamOf(const tPvFrame* record) {
     for (Stream& stream : g_Streams)
-        if (stream.camera && &stream.camera->m_Frame == record) return &stream;
+        if (stream.camera && &stream.camera->Stream().Record() == record) return &stream;
     return nullptr;
 }
 
@@ -105,7 +105,7 @@ tPvErr PVDECL QueueThroughCounter(tPvHandle handle, tPvFrame* record, tPvFrameCa
 void ReadAllRows(int32_t port) {
     Stream& stream = g_Streams[static_cast<size_t>(port)];
     for (uint32_t row = 0; row < kHeight; ++row)
-        stream.camera->GetRow(stream.row.data(), row, 0, kWidth - 1);
+        stream.camera->Stream().GetRow(stream.row.data(), row, 0, kWidth - 1);
 }
 
 TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
@@ -121,14 +121,14 @@ TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
 
         g_Streams[format].camera = std::make_shared<CCamera>(
             CameraInfo(added.id), static_cast<int32_t>(format), ReadAllRows, "");
-        g_Streams[format].camera->m_Continuous = true;
+        g_Streams[format].camera->Stream().SetContinuous(true);
     }
     for (Stream& stream : g_Streams) ASSERT_TRUE(stream.camera->Open());
 
     // Twice the usual wait: twelve cameras stream at once, also in the sanitizer builds.
     for (Stream& stream : g_Streams) {
         WaitUntil([&] { return stream.frames >= kLastCountedFrame; }, 2 * kWaitLimit);
-        EXPECT_GE(stream.frames.load(), kLastCountedFrame) << stream.camera->m_Info.UniqueId;
+        EXPECT_GE(stream.frames.load(), kLastCountedFrame) << stream.camera->Info().UniqueId;
     }
     for (Stream& stream : g_Streams) stream.camera->Close();
     EXPECT_EQ(g_Allocations.load(), 0u);

@@ -59,7 +59,7 @@ void WaitForSoftwareTriggers(uint32_t id) {
 // that was taken down does; then lets the SDK go, which hands back a record it still held.
 template <typename Owner>
 void DestroyWhileTheSdkHoldsOn(Owner& camera) {
-    const tPvHandle handle = camera->m_Handle;
+    const tPvHandle handle = camera->Device().Handle();
     g_RefuseClear = true;
     g_RefuseClose = true;
     camera.reset();
@@ -93,49 +93,49 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
     // width x height bytes are the image.
     CCamera camera(CameraInfo(mono16), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
-    EXPECT_EQ(camera.m_BytesPerPixel, 1);
-    EXPECT_EQ(camera.m_ImageSize, 400u);
-    EXPECT_EQ(camera.m_Frame.ImageBufferSize, 400u);
-    EXPECT_NE(camera.m_Image, nullptr);
+    EXPECT_EQ(camera.Stream().BytesPerPixel(), 1);
+    EXPECT_EQ(camera.Stream().ImageSize(), 400u);
+    EXPECT_EQ(camera.Stream().Record().ImageBufferSize, 400u);
+    EXPECT_TRUE(camera.Stream().HasImage());
 
     // Colour, Bayer and YUV images all have 3 bytes a pixel, whatever the raw frame holds.
     for (const uint32_t id : {bayer, yuv}) {
         CCamera colour(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(colour.Open()) << id;
-        EXPECT_EQ(colour.m_BytesPerPixel, 3) << id;
-        EXPECT_EQ(colour.m_ImageSize, 600u) << id;
-        EXPECT_EQ(colour.m_Width, 20u);
-        EXPECT_EQ(colour.m_Height, 10u);
+        EXPECT_EQ(colour.Stream().BytesPerPixel(), 3) << id;
+        EXPECT_EQ(colour.Stream().ImageSize(), 600u) << id;
+        EXPECT_EQ(colour.Stream().Width(), 20u);
+        EXPECT_EQ(colour.Stream().Height(), 10u);
     }
 
     // Opening an open camera changes nothing; closing a closed one neither.
-    const tPvHandle handle = camera.m_Handle;
+    const tPvHandle handle = camera.Device().Handle();
     EXPECT_FALSE(camera.Open());
-    EXPECT_EQ(camera.m_Handle, handle);
+    EXPECT_EQ(camera.Device().Handle(), handle);
     EXPECT_TRUE(camera.Close());
-    EXPECT_EQ(camera.m_Handle, 0u);
-    EXPECT_EQ(camera.m_Image, nullptr);
-    EXPECT_EQ(camera.m_ImageSize, 0u);
-    EXPECT_EQ(camera.m_Frame.ImageBuffer, nullptr);
-    EXPECT_EQ(camera.m_Frame.ImageBufferSize, 0u);
+    EXPECT_EQ(camera.Device().Handle(), 0u);
+    EXPECT_FALSE(camera.Stream().HasImage());
+    EXPECT_EQ(camera.Stream().ImageSize(), 0u);
+    EXPECT_EQ(camera.Stream().Record().ImageBuffer, nullptr);
+    EXPECT_EQ(camera.Stream().Record().ImageBufferSize, 0u);
     EXPECT_TRUE(camera.Close());
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().Grab());
 
     // Reopening reads the size again.
     ASSERT_TRUE(camera.Open());
-    EXPECT_EQ(camera.m_ImageSize, 400u);
+    EXPECT_EQ(camera.Stream().ImageSize(), 400u);
 }
 
 TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnImage) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, 8, ePvSimNoTotalBytes).id;
     CCamera camera(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
-    EXPECT_EQ(camera.m_Image, nullptr);
-    EXPECT_EQ(camera.m_Width, 0u);
-    EXPECT_EQ(camera.m_BytesPerPixel, 0);
-    EXPECT_TRUE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().HasImage());
+    EXPECT_EQ(camera.Stream().Width(), 0u);
+    EXPECT_EQ(camera.Stream().BytesPerPixel(), 0);
+    EXPECT_TRUE(camera.Stream().Grab());
     uint8_t row[16] = {};
-    EXPECT_FALSE(camera.GetRow(row, 0, 0, 0));
+    EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 0));
 }
 
 TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose) {
@@ -144,22 +144,22 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
 
     pvsim_fail_next_open(id, ePvErrAccessDenied);
     EXPECT_FALSE(camera.Open());
-    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.Device().Handle(), 0u);
     EXPECT_THAT(lines(),
                 Contains("ERROR 7 Camera cannot be opened in the specified mode: PvCameraOpen\n"));
 
     pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
     EXPECT_FALSE(camera.Open());
-    EXPECT_NE(camera.m_Handle, 0u);
+    EXPECT_NE(camera.Device().Handle(), 0u);
     EXPECT_EQ(camera.State(), CameraState::Open);
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().Grab());
     pvsim_fail_attr(id, "AcquisitionMode", 0, 0);
     EXPECT_FALSE(camera.Open());  // still holding the handle
 
     EXPECT_TRUE(camera.Close());
-    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.Device().Handle(), 0u);
     EXPECT_TRUE(camera.Open());
-    EXPECT_TRUE(camera.Grab());
+    EXPECT_TRUE(camera.Stream().Grab());
 }
 
 bool WaitForState(const CCamera& camera, CameraState state) {
@@ -178,27 +178,27 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
     WaitForSoftwareTriggers(id);
     CCamera camera(CameraInfo(id), 0, nullptr, "");
     EXPECT_EQ(camera.State(), CameraState::Closed);
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().Grab());
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.State(), CameraState::Capturing);
 
-    EXPECT_TRUE(camera.StopCapture());
+    EXPECT_TRUE(camera.Stream().StopCapture());
     EXPECT_EQ(camera.State(), CameraState::Open);
-    EXPECT_NE(camera.m_Handle, 0u);
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_NE(camera.Device().Handle(), 0u);
+    EXPECT_FALSE(camera.Stream().Grab());
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
 
     // Unplugged, the queued frame fails and cannot be queued again.
     ASSERT_TRUE(camera.Open());
-    ASSERT_TRUE(camera.Grab());
+    ASSERT_TRUE(camera.Stream().Grab());
     ASSERT_EQ(pvsim_unplug(id), ePvErrSuccess);
     ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
     EXPECT_THAT(lines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().Grab());
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
-    EXPECT_EQ(camera.m_Handle, 0u);
+    EXPECT_EQ(camera.Device().Handle(), 0u);
 }
 
 // The SDK may still own the buffers after it refused the close: they stay while the object
@@ -207,12 +207,12 @@ TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
     const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8).id;
     auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
-    const tPvHandle handle = camera->m_Handle;
+    const tPvHandle handle = camera->Device().Handle();
     g_RefuseClose = true;
     EXPECT_TRUE(camera->Close());
-    EXPECT_EQ(camera->m_Handle, 0u);
-    EXPECT_NE(camera->m_Image, nullptr);
-    EXPECT_NE(camera->m_Frame.ImageBuffer, nullptr);
+    EXPECT_EQ(camera->Device().Handle(), 0u);
+    EXPECT_TRUE(camera->Stream().HasImage());
+    EXPECT_NE(camera->Stream().Record().ImageBuffer, nullptr);
     camera.reset();
     g_RefuseClose = false;
     EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
@@ -236,8 +236,8 @@ TEST_F(CameraObjectTest, NoReopenWhileTheSdkStillHoldsTheRecord) {
     WaitForSoftwareTriggers(id);
     auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
-    const tPvHandle handle = camera->m_Handle;
-    void* const buffer = camera->m_Frame.ImageBuffer;
+    const tPvHandle handle = camera->Device().Handle();
+    void* const buffer = camera->Stream().Record().ImageBuffer;
 
     g_RefuseClear = true;
     g_RefuseClose = true;
@@ -249,7 +249,7 @@ TEST_F(CameraObjectTest, NoReopenWhileTheSdkStillHoldsTheRecord) {
     EXPECT_EQ(lines(), std::vector<std::string>{
                            "Camera open refused: the SDK still holds the frame record\n"});
     EXPECT_EQ(camera->State(), CameraState::Closed);
-    EXPECT_EQ(camera->m_Frame.ImageBuffer, buffer);
+    EXPECT_EQ(camera->Stream().Record().ImageBuffer, buffer);
 
     // The record comes back cancelled; then the camera opens as usual.
     EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
@@ -266,8 +266,8 @@ TEST_F(CameraObjectTest, ClosingAStreamingCameraLeavesNoHandlerBehind) {
     for (int round = 0; round < 20; ++round) {
         auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
-        camera->m_Continuous = true;
-        ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
+        camera->Stream().SetContinuous(true);
+        ASSERT_EQ(PvAttrFloat32Set(camera->Device().Handle(), "FrameRate", 5000.0F), ePvErrSuccess);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         // Closed first, as the driver does: a handler in progress holds the object, so the
         // last reference may go on the SDK's thread, and only Close frees the camera at once
@@ -289,8 +289,8 @@ TEST_F(CameraObjectTest, DestroyingTheCameraRacesNoFrameHandler) {
         // here, at once, and only the gate stands between it and a handler.
         auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
-        camera->m_Continuous = true;
-        ASSERT_EQ(PvAttrFloat32Set(camera->m_Handle, "FrameRate", 5000.0F), ePvErrSuccess);
+        camera->Stream().SetContinuous(true);
+        ASSERT_EQ(PvAttrFloat32Set(camera->Device().Handle(), "FrameRate", 5000.0F), ePvErrSuccess);
         if (round % 2 == 1)
             std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 7)));
         DestroyWhileTheSdkHoldsOn(camera);
@@ -325,21 +325,21 @@ TEST(SettingsPathTest, ACameraFallsBackToTheCurrentDirectory) {
     char expected[kSettingsPathSize];
     ASSERT_TRUE(ComposeSettingsPath(directory, expected, sizeof expected));
 
-    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, "").m_IniPath, "Tarnix.ini");
-    EXPECT_EQ(std::string(CCamera(CameraInfo(1), 0, nullptr, ("x" + sep).c_str()).m_IniPath),
+    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, "").IniPath(), "Tarnix.ini");
+    EXPECT_EQ(std::string(CCamera(CameraInfo(1), 0, nullptr, ("x" + sep).c_str()).IniPath()),
               "x" + sep + "Tarnix.ini");
     // The longest system path the driver keeps (511 characters) leaves no room for the name.
     const std::string longPath(511, 'p');
-    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, longPath.c_str()).m_IniPath, expected);
+    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, longPath.c_str()).IniPath(), expected);
 }
 
 TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
     const CCamera camera(CameraInfo(1), 0, nullptr, "");
-    EXPECT_FALSE(camera.m_UseLut);
-    ASSERT_NE(camera.m_Lut, nullptr);
-    const uint8_t* lut = camera.m_Lut.get();
+    EXPECT_EQ(camera.Settings().m_UseLut, 0);
+    ASSERT_NE(camera.Stream().Lut(), nullptr);
+    const uint8_t* lut = camera.Stream().Lut();
     EXPECT_TRUE(std::all_of(lut, lut + kLutSize, [](uint8_t b) { return b == 0; }));
-    EXPECT_NE(camera.m_Frame.Context[0], nullptr);
+    EXPECT_NE(camera.Stream().Record().Context[0], nullptr);
 }
 
 }  // namespace

@@ -65,7 +65,8 @@ void Notify(int32_t /*port*/) {
 std::string TriggerModeOf(const CCamera& camera) {
     char mode[32] = {};
     uint32_t filled = 0;
-    EXPECT_EQ(::PvAttrEnumGet(camera.m_Handle, "FrameStartTriggerMode", mode, sizeof mode, &filled),
+    EXPECT_EQ(::PvAttrEnumGet(camera.Device().Handle(), "FrameStartTriggerMode", mode, sizeof mode,
+                              &filled),
               ePvErrSuccess);
     return mode;
 }
@@ -108,10 +109,10 @@ TEST_F(CaptureTest, CaptureStartWritesTheTriggerModeBack) {
     g_ReportedTriggerMode = "Bulb";
     ASSERT_TRUE(camera.Open());
     g_ReportedTriggerMode = nullptr;
-    EXPECT_EQ(camera.m_TriggerMode, kTriggerModeSoftware);
+    EXPECT_EQ(camera.Stream().TriggerMode(), kTriggerModeSoftware);
     EXPECT_EQ(TriggerModeOf(camera), "Software");
     const uint32_t commands = pvsim_call_count("PvCommandRun");
-    EXPECT_TRUE(camera.Grab());
+    EXPECT_TRUE(camera.Stream().Grab());
     EXPECT_EQ(pvsim_call_count("PvCommandRun"), commands + 1);  // a software trigger
     camera.Close();
 
@@ -120,7 +121,7 @@ TEST_F(CaptureTest, CaptureStartWritesTheTriggerModeBack) {
     EXPECT_FALSE(camera.Open());
     EXPECT_THAT(lines(), Contains("ERROR 20 Attribute write forbidden at this time: "
                                   "PvAttrEnumSet(FrameStartTriggerMode)\n"));
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_FALSE(camera.Stream().Grab());
 }
 
 // The SDK capture that capture start began is ended again when the camera refuses to
@@ -134,10 +135,10 @@ TEST_F(CaptureTest, ARefusedAcquisitionStartEndsTheCapture) {
     EXPECT_EQ(pvsim_call_count("PvCaptureEnd"), ends + 1);
     EXPECT_THAT(lines(),
                 Contains("ERROR 20 Attribute write forbidden at this time: PvCommandRun\n"));
-    ASSERT_NE(camera.m_Handle, 0u);
-    EXPECT_EQ(::PvCaptureStart(camera.m_Handle), ePvErrSuccess);  // not started any more
-    EXPECT_EQ(::PvCaptureEnd(camera.m_Handle), ePvErrSuccess);
-    EXPECT_FALSE(camera.Grab());
+    ASSERT_NE(camera.Device().Handle(), 0u);
+    EXPECT_EQ(::PvCaptureStart(camera.Device().Handle()), ePvErrSuccess);  // not started any more
+    EXPECT_EQ(::PvCaptureEnd(camera.Device().Handle()), ePvErrSuccess);
+    EXPECT_FALSE(camera.Stream().Grab());
 }
 
 // A stop hands the queued record back, so capture can start again on the open camera (the
@@ -147,13 +148,13 @@ TEST_F(CaptureTest, AStoppedCaptureStartsAgain) {
     CCamera camera(CameraInfo(id), 0, Notify, "");
     ASSERT_TRUE(camera.Open());
     const uint32_t clears = pvsim_call_count("PvCaptureQueueClear");
-    EXPECT_TRUE(camera.StopCapture());
+    EXPECT_TRUE(camera.Stream().StopCapture());
     EXPECT_EQ(pvsim_call_count("PvCaptureQueueClear"), clears + 1);
-    EXPECT_EQ(camera.m_Frame.Status, tPvErr{ePvErrCancelled});
-    EXPECT_FALSE(camera.Grab());
+    EXPECT_EQ(camera.Stream().Record().Status, tPvErr{ePvErrCancelled});
+    EXPECT_FALSE(camera.Stream().Grab());
 
-    ASSERT_TRUE(camera.StartCapture());
-    ASSERT_TRUE(camera.Grab());
+    ASSERT_TRUE(camera.Stream().StartCapture());
+    ASSERT_TRUE(camera.Stream().Grab());
     EXPECT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 }
 
@@ -166,7 +167,7 @@ TEST_F(CaptureTest, OnlyRequestedFramesReachTheHost) {
     ASSERT_TRUE(WaitForQueueings(5));
     EXPECT_EQ(g_Notified.load(), 0u);
 
-    ASSERT_TRUE(camera.Grab());
+    ASSERT_TRUE(camera.Stream().Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() >= 1; }));
     ASSERT_TRUE(WaitForQueueings(5));
     EXPECT_EQ(g_Notified.load(), 1u);
@@ -181,14 +182,14 @@ TEST_F(CaptureTest, FailedFramesAreNumberedFromOneAndNameTheirPort) {
     pvsim_fail_frames(id, 2, ePvErrDataLost);
     for (int failed = 0; failed < 2; ++failed) {
         const uint32_t queueings = g_Queueings.load();
-        ASSERT_TRUE(camera.Grab());
+        ASSERT_TRUE(camera.Stream().Grab());
         ASSERT_TRUE(WaitUntil([queueings] { return g_Queueings.load() > queueings; }));
     }
     EXPECT_THAT(lines(),
                 ElementsAre("FrameCB error #1 port 42: 15 The data for the frame was lost\n",
                             "FrameCB error #2 port 42: 15 The data for the frame was lost\n"));
     EXPECT_EQ(g_Notified.load(), 0u);
-    ASSERT_TRUE(camera.Grab());
+    ASSERT_TRUE(camera.Stream().Grab());
     EXPECT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 }
 
@@ -198,15 +199,15 @@ TEST_F(CaptureTest, RowsOfAMono16ImageEndWithTheImage) {
     const uint32_t id = AddSmallCamera(ePvFmtMono16);
     CCamera camera(CameraInfo(id), 0, Notify, "");
     ASSERT_TRUE(camera.Open());
-    ASSERT_EQ(camera.m_ImageSize, 16u * 8u * 2u);
-    ASSERT_TRUE(camera.Grab());
+    ASSERT_EQ(camera.Stream().ImageSize(), 16u * 8u * 2u);
+    ASSERT_TRUE(camera.Stream().Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 
     uint8_t row[17] = {};
-    EXPECT_TRUE(camera.GetRow(row, 7, 0, 15));
-    EXPECT_FALSE(camera.GetRow(row, 8, 0, 15));
-    EXPECT_FALSE(camera.GetRow(row, 15, 0, 15));
-    EXPECT_FALSE(camera.GetRow(row, 0, 0, 16));
+    EXPECT_TRUE(camera.Stream().GetRow(row, 7, 0, 15));
+    EXPECT_FALSE(camera.Stream().GetRow(row, 8, 0, 15));
+    EXPECT_FALSE(camera.Stream().GetRow(row, 15, 0, 15));
+    EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 16));
 }
 
 }  // namespace

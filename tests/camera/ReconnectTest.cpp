@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraSettings.h>
 #include <harness/LineLog.h>
 #include <harness/SdkTable.h>
 #include <harness/Simulator.h>
@@ -123,8 +124,9 @@ class ReconnectTest : public DebugLinesTest {
     std::shared_ptr<CCamera> MakeCamera(uint32_t delayMs = 5, uint32_t retries = 3) {
         auto camera =
             std::make_shared<CCamera>(CameraInfo(kMono8CameraId), 0, nullptr, "/nonexistent");
-        camera->m_ReconnectDelay = delayMs;
-        camera->m_ReconnectRetries = retries;
+        ChangeSettings(*camera, [&](settings::CameraSettings& s) { s.m_ReconnectDelay = delayMs; });
+        ChangeSettings(*camera,
+                       [&](settings::CameraSettings& s) { s.m_ReconnectRetries = retries; });
         return camera;
     }
 
@@ -169,7 +171,7 @@ TEST_F(ReconnectTest, NoAttemptWithoutRetriesOrWithReconnectOff) {
     EXPECT_EQ(none->ReconnectCount(), 0u);
 
     auto off = MakeCamera(5, 3);
-    off->m_Reconnect = false;
+    ChangeSettings(*off, [&](settings::CameraSettings& s) { s.m_Reconnect = false; });
     off->ScheduleReconnect();
     EXPECT_EQ(off->Reconnecting(), ReconnectState::Idle);
     EXPECT_EQ(off->ReconnectCount(), 0u);

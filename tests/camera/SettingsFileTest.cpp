@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraSettings.h>
 #include <harness/SdkTable.h>
 #include <harness/TempFolder.h>
 #include <pvsim.h>
@@ -88,17 +89,17 @@ TEST_F(SettingsFileTest, ACameraWithoutASectionKeepsItsDefaultsAndItsAttributes)
     WriteIni("[Other Camera]\nWidth=16\nUseLut=1\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_TRUE(camera->m_Reconnect);
-    EXPECT_EQ(camera->m_ReconnectRetries, 3u);
-    EXPECT_EQ(camera->m_ReconnectDelay, 500u);
-    EXPECT_EQ(camera->m_Network, 1000u);
-    EXPECT_EQ(camera->m_UseLut, 0);
-    EXPECT_EQ(camera->m_LutFile, "");
-    EXPECT_EQ(camera->m_LutColumn, "");
-    EXPECT_EQ(camera->m_LutGenMinPix, 0);
-    EXPECT_EQ(camera->m_LutGenMaxPix, 15);
-    EXPECT_EQ(camera->m_LutGenSteepness, 1);
-    EXPECT_EQ(camera->m_Width, 1360u);
+    EXPECT_TRUE(camera->Settings().m_Reconnect);
+    EXPECT_EQ(camera->Settings().m_ReconnectRetries, 3u);
+    EXPECT_EQ(camera->Settings().m_ReconnectDelay, 500u);
+    EXPECT_EQ(camera->Settings().m_Network, 1000u);
+    EXPECT_EQ(camera->Settings().m_UseLut, 0);
+    EXPECT_EQ(camera->Settings().m_LutFile, "");
+    EXPECT_EQ(camera->Settings().m_LutColumn, "");
+    EXPECT_EQ(camera->Settings().m_LutGenMinPix, 0);
+    EXPECT_EQ(camera->Settings().m_LutGenMaxPix, 15);
+    EXPECT_EQ(camera->Settings().m_LutGenSteepness, 1);
+    EXPECT_EQ(camera->Stream().Width(), 1360u);
     // Only capture start writes: the acquisition mode and the trigger mode.
     EXPECT_EQ(pvsim_call_count("PvAttrUint32Set"), uintWrites);
     EXPECT_EQ(pvsim_call_count("PvAttrStringSet"), stringWrites);
@@ -113,18 +114,20 @@ TEST_F(SettingsFileTest, DriverKeysAreReadAsStoredAndWrittenBackByTheirOwnRules)
              "\nLutColumn=ln\nLutGenMinPix=4\nLutGenMaxPix=12\nLutGenSteepness=10\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_TRUE(camera->m_Reconnect);
-    EXPECT_EQ(camera->m_ReconnectRetries, 5u);
-    EXPECT_EQ(camera->m_ReconnectDelay, 250u);
-    EXPECT_EQ(camera->m_Network, 100u);
-    EXPECT_EQ(camera->m_UseLut, 7);
-    EXPECT_EQ(camera->m_LutFile, table);
-    EXPECT_EQ(camera->m_LutColumn, "ln");
-    EXPECT_EQ(camera->m_LutGenMinPix, 4);
-    EXPECT_EQ(camera->m_LutGenMaxPix, 12);
-    EXPECT_EQ(camera->m_LutGenSteepness, 10);
+    EXPECT_TRUE(camera->Settings().m_Reconnect);
+    EXPECT_EQ(camera->Settings().m_ReconnectRetries, 5u);
+    EXPECT_EQ(camera->Settings().m_ReconnectDelay, 250u);
+    EXPECT_EQ(camera->Settings().m_Network, 100u);
+    EXPECT_EQ(camera->Settings().m_UseLut, 7);
+    EXPECT_EQ(camera->Settings().m_LutFile, table);
+    EXPECT_EQ(camera->Settings().m_LutColumn, "ln");
+    EXPECT_EQ(camera->Settings().m_LutGenMinPix, 4);
+    EXPECT_EQ(camera->Settings().m_LutGenMaxPix, 12);
+    EXPECT_EQ(camera->Settings().m_LutGenSteepness, 10);
 
-    camera->m_Network = 10;  // the GigE page's value: never saved
+    ChangeSettings(*camera, [&](settings::CameraSettings& s) {
+        s.m_Network = 10;
+    });  // the GigE page's value: never saved
     camera->SaveSettings();
     EXPECT_EQ(Value(kMono8Section, "Reconnect"), "1");
     EXPECT_EQ(Value(kMono8Section, "UseLut"), "7");
@@ -138,9 +141,9 @@ TEST_F(SettingsFileTest, UnsignedAndNegativeValuesTravelBitForBit) {
     WriteIni("[SimMono8 SIM-1001]\nReconnectDelay=-1\nReconnect=0\nLutGenMinPix=-3\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->m_ReconnectDelay, 0xFFFFFFFFu);
-    EXPECT_FALSE(camera->m_Reconnect);
-    EXPECT_EQ(camera->m_LutGenMinPix, -3);
+    EXPECT_EQ(camera->Settings().m_ReconnectDelay, 0xFFFFFFFFu);
+    EXPECT_FALSE(camera->Settings().m_Reconnect);
+    EXPECT_EQ(camera->Settings().m_LutGenMinPix, -3);
     camera->SaveSettings();
     EXPECT_EQ(Value(kMono8Section, "ReconnectDelay"), "-1");
     EXPECT_EQ(Value(kMono8Section, "Reconnect"), "0");
@@ -153,33 +156,33 @@ TEST_F(SettingsFileTest, StoredAttributesAreInForceWhenTheImageSizeIsRead) {
         "CameraName=Line 3\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->m_Width, 320u);
-    EXPECT_EQ(camera->m_Height, 200u);
-    EXPECT_EQ(camera->m_BytesPerPixel, 3);
-    EXPECT_EQ(camera->m_ImageSize, 320u * 200u * 3u);
+    EXPECT_EQ(camera->Stream().Width(), 320u);
+    EXPECT_EQ(camera->Stream().Height(), 200u);
+    EXPECT_EQ(camera->Stream().BytesPerPixel(), 3);
+    EXPECT_EQ(camera->Stream().ImageSize(), 320u * 200u * 3u);
     char name[64] = {};
-    ASSERT_TRUE(camera->AttrStringGet("CameraName", name, sizeof name));
+    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", name, sizeof name));
     EXPECT_STREQ(name, "Line 3");
     // A float is saved for reference, never restored.
     float rate = 0;
-    ASSERT_TRUE(camera->AttrFloat32Get("FrameRate", rate));
+    ASSERT_TRUE(camera->Device().AttrFloat32Get("FrameRate", rate));
     EXPECT_NE(rate, 5.0F);
 }
 
 TEST_F(SettingsFileTest, ANewSectionHoldsTheWritableAttributesInListOrderThenTheDriverKeys) {
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    ASSERT_TRUE(camera->AttrStringSet("CameraName", ""));  // an empty string gets no line
+    ASSERT_TRUE(camera->Device().AttrStringSet("CameraName", ""));  // an empty string gets no line
     camera->SaveSettings();
 
     // The expected order, worked out from the SDK's own list.
     tPvAttrListPtr list = nullptr;
     uint32_t count = 0;
-    ASSERT_EQ(PvAttrList(camera->m_Handle, &list, &count), ePvErrSuccess);
+    ASSERT_EQ(PvAttrList(camera->Device().Handle(), &list, &count), ePvErrSuccess);
     std::vector<std::string> expected;
     for (uint32_t i = 0; i < count; ++i) {
         tPvAttributeInfo info{};
-        ASSERT_EQ(PvAttrInfo(camera->m_Handle, list[i], &info), ePvErrSuccess);
+        ASSERT_EQ(PvAttrInfo(camera->Device().Handle(), list[i], &info), ePvErrSuccess);
         const bool hasValue = info.Datatype == ePvDatatypeEnum ||
                               info.Datatype == ePvDatatypeUint32 ||
                               info.Datatype == ePvDatatypeFloat32;
@@ -239,8 +242,8 @@ TEST_F(SettingsFileTest, EachCameraHasItsOwnSectionWhateverItsPort) {
                                             m_Temp.Path().string().c_str());
     ASSERT_TRUE(first->Open());
     ASSERT_TRUE(second->Open());
-    EXPECT_EQ(first->m_Width, 32u);
-    EXPECT_EQ(second->m_Width, 16u);
+    EXPECT_EQ(first->Stream().Width(), 32u);
+    EXPECT_EQ(second->Stream().Width(), 16u);
 }
 
 // Values of the generator's default curve, and what a table file's rows make of the table.
@@ -249,8 +252,8 @@ TEST_F(SettingsFileTest, AGeneratorTableFillsTheFirst65536Entries) {
     WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + table + "\nLutColumn=ln\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->m_UseLut, 1);
-    const uint8_t* lut = camera->m_Lut.get();
+    EXPECT_EQ(camera->Settings().m_UseLut, 1);
+    const uint8_t* lut = camera->Stream().Lut();
     for (int32_t v = 0; v < 65536; ++v)
         ASSERT_EQ(lut[v], settings::LutOutput(settings::LutCurve{}, v)) << v;
     for (uint32_t v = 65536; v < kLutSize; ++v) ASSERT_EQ(lut[v], 0) << v;
@@ -264,8 +267,8 @@ TEST_F(SettingsFileTest, TableRowsAreStoredByIndexAsTheirLowByte) {
     WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + table + "\nLutColumn=out\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    ASSERT_EQ(camera->m_UseLut, 1);
-    const uint8_t* lut = camera->m_Lut.get();
+    ASSERT_EQ(camera->Settings().m_UseLut, 1);
+    const uint8_t* lut = camera->Stream().Lut();
     EXPECT_EQ(lut[0], 1);
     EXPECT_EQ(lut[5], 20);   // the later row wins
     EXPECT_EQ(lut[9], 0);    // 256
@@ -286,8 +289,8 @@ TEST_F(SettingsFileTest, ATableThatCannotBeLoadedSwitchesTheTableOffUntilSaved) 
         WriteIni("[SimMono8 SIM-1001]\nUseLut=1\n" + names);
         auto camera = MakeCamera();
         ASSERT_TRUE(camera->Open()) << names;
-        EXPECT_EQ(camera->m_UseLut, 0) << names;
-        for (uint32_t v = 0; v < kLutSize; ++v) ASSERT_EQ(camera->m_Lut[v], 0) << names;
+        EXPECT_EQ(camera->Settings().m_UseLut, 0) << names;
+        for (uint32_t v = 0; v < kLutSize; ++v) ASSERT_EQ(camera->Stream().Lut()[v], 0) << names;
         camera->SaveSettings();
         EXPECT_EQ(Value(kMono8Section, "UseLut"), "0") << names;
         camera->Close();
@@ -296,12 +299,17 @@ TEST_F(SettingsFileTest, ATableThatCannotBeLoadedSwitchesTheTableOffUntilSaved) 
 }
 
 TEST_F(SettingsFileTest, WithTheTableOffNothingIsRead) {
-    WriteIni("[SimMono8 SIM-1001]\nUseLut=0\nLutFile=" + WriteGeneratorTable() +
-             "\nLutColumn=ln\n");
+    const std::string table = WriteGeneratorTable();
+    WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + table + "\nLutColumn=ln\n");
     auto camera = MakeCamera();
-    camera->m_Lut[17] = 99;  // whatever the table held stays
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->m_Lut[17], 99);
+    const uint8_t loaded = camera->Stream().Lut()[40000];
+    ASSERT_NE(loaded, 0);
+    camera->Close();
+    // Off, and with a column no file has: the table of the last load stays as it was.
+    WriteIni("[SimMono8 SIM-1001]\nUseLut=0\nLutFile=" + table + "\nLutColumn=none\n");
+    ASSERT_TRUE(camera->Open());
+    EXPECT_EQ(camera->Stream().Lut()[40000], loaded);
 }
 
 }  // namespace

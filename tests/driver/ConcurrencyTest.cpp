@@ -101,7 +101,7 @@ TEST(DriverConcurrencyTest, ListAndPortsStayConsistentUnderConcurrentUse) {
         [] {
             for (int i = 0; i < kRounds; ++i) {
                 if (const std::shared_ptr<CCamera> camera = Ports().At(i % kPortsUsed)) {
-                    EXPECT_EQ(camera->m_Info.UniqueId, 1001u);
+                    EXPECT_EQ(camera->Info().UniqueId, 1001u);
                 }
             }
         },

@@ -92,11 +92,10 @@ TEST(PortTableTest, LookupsByIdAndNameChooseTheLowestPort) {
 // costs no camera traffic at all.
 TEST(PortTableTest, AddressLookupAsksTheOpenCamerasOnly) {
     pvsim_reset();
-    tPvHandle handle = 0;
-    ASSERT_EQ(Sdk().PvCameraOpen(1002, ePvAccessMaster, &handle), ePvErrSuccess);
     PortTable table;
     Put(table, 2, CameraInfo(1001, "SimMono8", "SIM-1001"));  // never opened: no address
-    Put(table, 7, CameraInfo(1002, "SimMono16", "SIM-1002"))->m_Handle = handle;
+    const auto opened = Put(table, 7, CameraInfo(1002, "SimMono16", "SIM-1002"));
+    ASSERT_TRUE(opened->Open());
 
     EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.2"), 7);
     EXPECT_EQ(table.FindPortByNameOrAddress("127.0.1.9"), -1);
@@ -104,7 +103,7 @@ TEST(PortTableTest, AddressLookupAsksTheOpenCamerasOnly) {
     const uint32_t queries = pvsim_call_count("PvAttrInfo");
     EXPECT_EQ(table.FindPortByNameOrAddress("Unknown [X]"), -1);
     EXPECT_EQ(pvsim_call_count("PvAttrInfo"), queries);
-    Sdk().PvCameraClose(handle);
+    opened->Close();
 }
 
 std::vector<std::pair<int32_t, int32_t>> g_Completions;
@@ -116,9 +115,9 @@ TEST(NotifyCompleteTest, TellsTheHostWhichPortsImageIsReady) {
     CCamera camera(CameraInfo(1001, "SimMono8", "SIM-1001"), 17, NotifyComplete, "");
     g_Completions.clear();
     SetCompleteCallback(nullptr);
-    camera.m_OnFrame(camera.m_Port);
+    NotifyComplete(camera.Port());
     SetCompleteCallback(RecordCompletion);
-    camera.m_OnFrame(camera.m_Port);
+    NotifyComplete(camera.Port());
     SetCompleteCallback(nullptr);
     EXPECT_THAT(g_Completions, ElementsAre(std::make_pair(0, 17)));
 }

@@ -214,7 +214,7 @@ TEST_F(PagesTest, MaxSetsTheFullSensorInTheFieldsAndTheNextStoreWritesIt) {
     ASSERT_EQ(writes.size(), 8u);
     EXPECT_THAT(std::vector<std::string>(writes.begin() + 3, writes.begin() + 7),
                 ElementsAre("RegionX=0", "RegionY=0", "Width=1360", "Height=1024"));
-    EXPECT_EQ(camera.m_Width, 1360u);
+    EXPECT_EQ(camera.Stream().Width(), 1360u);
 }
 
 TEST_F(PagesTest, AnUnreadableSensorSizeShowsZeroAndStopsAtTheFirstFailure) {
@@ -264,7 +264,7 @@ TEST_F(PagesTest, ExposureInMillisecondsGoesBackAsTheMicrosecondsItWasReadAs) {
     ui::CControlPage page(camera);
     FakeView view(page);
     for (const uint32_t microseconds : {700u, 8200u, 15000u, 33333u, 100u}) {
-        ASSERT_TRUE(camera.AttrUint32Set("ExposureValue", microseconds));
+        ASSERT_TRUE(camera.Device().AttrUint32Set("ExposureValue", microseconds));
         g_Log.Take();
         page.Shown(view);
         if (microseconds == 700u) {
@@ -301,7 +301,8 @@ TEST_F(PagesTest, ModeListsAreSortedAndACameraWithoutIrisGetsNoIrisWrites) {
 
 TEST_F(PagesTest, TheLinkLoadFollowsTheTextsAsTyped) {
     CCamera& camera = OpenCamera();
-    ui::CGigEPage page(camera);
+    settings::CameraSettings edited = camera.Settings();
+    ui::CGigEPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
     EXPECT_EQ(view.Text(ui::kIpAddress), "127.0.1.1");
@@ -340,7 +341,8 @@ TEST_F(PagesTest, TheLinkLoadFollowsTheTextsAsTyped) {
 
 TEST_F(PagesTest, GigEWritesOnlyAfterAChangeAndKeepsTheSpeedInTheCameraObject) {
     CCamera& camera = OpenCamera();
-    ui::CGigEPage page(camera);
+    settings::CameraSettings edited = camera.Settings();
+    ui::CGigEPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
     ASSERT_TRUE(page.Leaving(view));
@@ -350,7 +352,7 @@ TEST_F(PagesTest, GigEWritesOnlyAfterAChangeAndKeepsTheSpeedInTheCameraObject) {
     page.Shown(view);
     view.Type(ui::kNetworkSpeed, "100");
     ASSERT_TRUE(page.Leaving(view));
-    EXPECT_EQ(camera.m_Network, 100u);
+    EXPECT_EQ(edited.m_Network, 100u);
     EXPECT_EQ(camera.State(), CameraState::Open);
     const std::vector<std::string> writes = g_Log.Writes();
     ASSERT_EQ(writes.size(), 2u);
@@ -395,7 +397,7 @@ TEST_F(PagesTest, TheAttributeListShowsEveryAttributeOnceInTheSdksOrder) {
 
     tPvAttrListPtr names = nullptr;
     uint32_t count = 0;
-    ASSERT_EQ(PvAttrList(camera.m_Handle, &names, &count), ePvErrSuccess);
+    ASSERT_EQ(PvAttrList(camera.Device().Handle(), &names, &count), ePvErrSuccess);
     ASSERT_EQ(list.rows.size(), count);
     for (uint32_t i = 0; i < count; ++i) EXPECT_EQ(list.rows[i][0], names[i]);
 
@@ -417,19 +419,21 @@ TEST(AttributeTextsTest, TypeLettersAndFlagLetters) {
 
 class LutPageTest : public PagesTest {
   protected:
-    void SetLut(CCamera& camera, int32_t useLut, const std::string& file,
-                const std::string& column) {
-        camera.m_UseLut = useLut;
-        camera.m_LutFile = file;
-        camera.m_LutColumn = column;
+    // The sheet's copy of the settings the pages edit.
+    settings::CameraSettings edited;
+
+    void SetLut(int32_t useLut, const std::string& file, const std::string& column) {
+        edited.m_UseLut = useLut;
+        edited.m_LutFile = file;
+        edited.m_LutColumn = column;
     }
 };
 
 TEST_F(LutPageTest, ColumnsOfTheFileAreListedSortedWithTheConfiguredOneSelected) {
-    CCamera& camera = OpenCamera();
+    OpenCamera();
     const std::string file = m_Temp.WriteFile("ab.csv", "LN;b;a\n0;1;2\n");
-    SetLut(camera, 1, file, "b");
-    ui::CLutPage page(camera);
+    SetLut(1, file, "b");
+    ui::CLutPage page(edited);
     FakeView view(page);
     page.Shown(view);
     EXPECT_TRUE(view.Checked(ui::kLutEnable));
@@ -440,32 +444,32 @@ TEST_F(LutPageTest, ColumnsOfTheFileAreListedSortedWithTheConfiguredOneSelected)
     EXPECT_EQ(view.changes, 0);
 
     // A column the file lacks: the first entry, which the next store takes.
-    camera.m_LutColumn = "zzz";
-    ui::CLutPage other(camera);
+    edited.m_LutColumn = "zzz";
+    ui::CLutPage other(edited);
     FakeView otherView(other);
     other.Shown(otherView);
     EXPECT_EQ(otherView.Text(ui::kLutColumn), "a");
     ASSERT_TRUE(other.Leaving(otherView));
-    EXPECT_EQ(camera.m_LutColumn, "a");
+    EXPECT_EQ(edited.m_LutColumn, "a");
 }
 
 TEST_F(LutPageTest, TheTableOffDisablesTheControlsAndEmptiesTheColumn) {
-    CCamera& camera = OpenCamera();
-    SetLut(camera, 7, m_Temp.WriteFile("t.csv", "LN;ln\n0;1\n"), "ln");
-    ui::CLutPage page(camera);
+    OpenCamera();
+    SetLut(7, m_Temp.WriteFile("t.csv", "LN;ln\n0;1\n"), "ln");
+    ui::CLutPage page(edited);
     FakeView view(page);
     page.Shown(view);
-    EXPECT_EQ(camera.m_UseLut, 0);  // only 0..2 mean something to the box
+    EXPECT_EQ(edited.m_UseLut, 0);  // only 0..2 mean something to the box
     EXPECT_FALSE(view.Checked(ui::kLutEnable));
     for (const int32_t id : {ui::kLutFile, ui::kLutBrowse, ui::kLutGenerate, ui::kLutColumn})
         EXPECT_FALSE(view.IsEnabled(id)) << id;
     EXPECT_THAT(view.At(ui::kLutColumn).entries, IsEmpty());
     ASSERT_TRUE(page.Leaving(view));
-    EXPECT_EQ(camera.m_LutColumn, "");
+    EXPECT_EQ(edited.m_LutColumn, "");
 
     // Switched on: enabled, filled from the file, and Apply offered.
     view.Click(ui::kLutEnable);
-    EXPECT_EQ(camera.m_UseLut, 1);
+    EXPECT_EQ(edited.m_UseLut, 1);
     EXPECT_TRUE(view.IsEnabled(ui::kLutColumn));
     EXPECT_THAT(view.At(ui::kLutColumn).entries, ElementsAre("ln"));
     EXPECT_EQ(view.Text(ui::kLutColumn), "ln");
@@ -473,16 +477,16 @@ TEST_F(LutPageTest, TheTableOffDisablesTheControlsAndEmptiesTheColumn) {
 }
 
 TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
-    CCamera& camera = OpenCamera();
-    SetLut(camera, 1, "", "");
-    ui::CLutPage page(camera);
+    OpenCamera();
+    SetLut(1, "", "");
+    ui::CLutPage page(edited);
     FakeView view(page);
     page.Shown(view);
     const std::string headerless = m_Temp.WriteFile("bad.csv", "");
     view.fileAnswers = {headerless};
     view.Click(ui::kLutBrowse);
     EXPECT_THAT(view.errors, ElementsAre("Could not read column names"));
-    EXPECT_EQ(camera.m_LutFile, "");
+    EXPECT_EQ(edited.m_LutFile, "");
     ASSERT_EQ(view.fileRequests.size(), 1u);
     EXPECT_STREQ(view.fileRequests[0].title, "Select LUT file");
     EXPECT_STREQ(view.fileRequests[0].filter, "LUT table (*.csv)|*.csv||");
@@ -492,7 +496,7 @@ TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
     ASSERT_TRUE(settings::WriteLutFile(generated, settings::LutCurve{}));
     view.fileAnswers = {generated};
     view.Click(ui::kLutBrowse);
-    EXPECT_EQ(camera.m_LutFile, generated);
+    EXPECT_EQ(edited.m_LutFile, generated);
     EXPECT_EQ(view.Text(ui::kLutFile), generated);
     EXPECT_THAT(view.At(ui::kLutColumn).entries, ElementsAre("ln"));
     EXPECT_EQ(view.Text(ui::kLutColumn), "ln");
@@ -500,14 +504,14 @@ TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
 
     view.fileAnswers = {std::nullopt};  // cancelled
     view.Click(ui::kLutBrowse);
-    EXPECT_EQ(camera.m_LutFile, generated);
+    EXPECT_EQ(edited.m_LutFile, generated);
     EXPECT_EQ(view.fileRequests.back().folder, generated);
 }
 
 TEST_F(LutPageTest, TheGeneratorValidatesAsTypedAndWritesTheChosenFile) {
-    CCamera& camera = OpenCamera();
-    SetLut(camera, 1, "", "");
-    ui::CLutPage page(camera);
+    OpenCamera();
+    SetLut(1, "", "");
+    ui::CLutPage page(edited);
     FakeView view(page);
     page.Shown(view);
     const std::string target = m_Temp.PathOf("curve.csv");
@@ -535,8 +539,8 @@ TEST_F(LutPageTest, TheGeneratorValidatesAsTypedAndWritesTheChosenFile) {
         EXPECT_THAT(dialog.warnings, ElementsAre("Enter an integer."));
         dialog.Type(ui::kGenSteepness, "10");
         EXPECT_TRUE(dialog.IsEnabled(ui::kIdOk));
-        EXPECT_EQ(camera.m_LutGenMinPix, 4);
-        EXPECT_EQ(camera.m_LutGenSteepness, 10);
+        EXPECT_EQ(edited.m_LutGenMinPix, 4);
+        EXPECT_EQ(edited.m_LutGenSteepness, 10);
         dialog.PressOk();
         EXPECT_EQ(dialog.ended, true);
     };
@@ -563,7 +567,8 @@ TEST_F(LutPageTest, TheGeneratorValidatesAsTypedAndWritesTheChosenFile) {
 
 TEST_F(PagesTest, TabsAreCreatedWhenFirstShownAndStoredWhenLeft) {
     CCamera& camera = OpenCamera();
-    ui::ConfigSheet sheet(camera);
+    settings::CameraSettings edited = camera.Settings();
+    ui::ConfigSheet sheet(camera, edited);
     EXPECT_EQ(sheet.Caption(), "SimMono8");
     FakeSheet tabs(sheet);
     const uint32_t listed = pvsim_call_count("PvAttrList");
@@ -589,30 +594,49 @@ TEST_F(PagesTest, TabsAreCreatedWhenFirstShownAndStoredWhenLeft) {
     EXPECT_FALSE(tabs.Created(2));
 }
 
-TEST_F(PagesTest, TheDialogIsShownByTheInstalledRunnerAndTheSettingsSavedAfterwards) {
+// The sheet edits a copy of the camera's settings; the camera takes it over and saves it when
+// the sheet closes, and not before.
+TEST_F(PagesTest, TheSheetWorksOnACopyThatTheCameraTakesOverWhenItCloses) {
     CCamera& camera = OpenCamera();
-    CCamera::SetConfigDialogRunner(nullptr);
-    EXPECT_FALSE(camera.ShowConfigDialog());
+    EXPECT_FALSE(ui::ShowConfigSheet(camera, [](ui::SheetModel&) { return false; }));
     const std::string ini = m_Temp.PathOf("Tarnix.ini");
     EXPECT_FALSE(std::ifstream(ini).good());
 
     // Closed at once, as with Cancel: nothing written to the camera, the settings saved.
-    CCamera::SetConfigDialogRunner([](CCamera& shown) {
-        ui::ConfigSheet sheet(shown);
+    EXPECT_TRUE(ui::ShowConfigSheet(camera, [](ui::SheetModel& sheet) {
         FakeSheet tabs(sheet);
         tabs.Open();
         return true;
-    });
-    EXPECT_TRUE(camera.ShowConfigDialog());
+    }));
     EXPECT_THAT(g_Log.Writes(), IsEmpty());
     EXPECT_NE(TempFolder::ReadBytes(ini).find("[SimMono8 SIM-1001]"), std::string::npos);
 
-    // A dialog that threw counts as shown, but nothing is saved.
+    // A speed typed on the GigE tab reaches the camera only when the sheet closes.
+    static CCamera* s_Camera = nullptr;
+    s_Camera = &camera;
+    EXPECT_TRUE(ui::ShowConfigSheet(camera, [](ui::SheetModel& sheet) {
+        FakeSheet tabs(sheet);
+        tabs.Open();
+        EXPECT_TRUE(tabs.ShowTab(3));
+        tabs.View(3).Type(ui::kNetworkSpeed, "100");
+        EXPECT_TRUE(tabs.Ok());
+        EXPECT_EQ(s_Camera->Settings().m_Network, 1000u);
+        return true;
+    }));
+    EXPECT_EQ(camera.Settings().m_Network, 100u);
+
+    // A sheet that threw counts as shown, but nothing is taken over or saved.
     std::remove(ini.c_str());
-    CCamera::SetConfigDialogRunner([](CCamera&) -> bool { throw std::runtime_error("broken"); });
-    EXPECT_TRUE(camera.ShowConfigDialog());
+    EXPECT_TRUE(ui::ShowConfigSheet(camera, [](ui::SheetModel& sheet) -> bool {
+        FakeSheet tabs(sheet);
+        tabs.Open();
+        EXPECT_TRUE(tabs.ShowTab(3));
+        tabs.View(3).Type(ui::kNetworkSpeed, "10");
+        EXPECT_TRUE(tabs.Ok());
+        throw std::runtime_error("broken");
+    }));
     EXPECT_FALSE(std::ifstream(ini).good());
-    CCamera::SetConfigDialogRunner(nullptr);
+    EXPECT_EQ(camera.Settings().m_Network, 100u);
 }
 
 }  // namespace

@@ -2,18 +2,18 @@
 
 namespace tarnix::ui {
 
-ConfigSheet::ConfigSheet(CCamera& camera)
+ConfigSheet::ConfigSheet(CCamera& camera, settings::CameraSettings& settings)
     : m_General(camera),
       m_Controls(camera),
-      m_Lut(camera),
-      m_GigE(camera),
+      m_Lut(settings),
+      m_GigE(camera, settings),
       m_Attributes(camera),
       m_Camera(camera) {}
 
 std::string ConfigSheet::Caption() const {
-    const char* const name = m_Camera.m_Info.DisplayName;
+    const char* const name = m_Camera.Info().DisplayName;
     size_t length = 0;
-    while (length < sizeof m_Camera.m_Info.DisplayName && name[length] != '\0') ++length;
+    while (length < sizeof m_Camera.Info().DisplayName && name[length] != '\0') ++length;
     return std::string(name, length);
 }
 

@@ -24,32 +24,32 @@ const DialogTemplate& CGeneralPage::Template() const {
 }
 
 bool CGeneralPage::ReadSensorSize(uint32_t& width, uint32_t& height) {
-    if (!m_Camera.GetNamedProperty("SensorWidth", width)) return false;
-    return m_Camera.GetNamedProperty("SensorHeight", height);
+    if (!m_Camera.Device().GetNamedProperty("SensorWidth", width)) return false;
+    return m_Camera.Device().GetNamedProperty("SensorHeight", height);
 }
 
 void CGeneralPage::FillEnumCombo(View& view, int32_t id, const char* name, std::string& target) {
     view.ClearList(id);
     char values[kEnumTextSize] = {};
-    if (m_Camera.AttrRangeEnum(name, values, kEnumTextSize))
+    if (m_Camera.Device().AttrRangeEnum(name, values, kEnumTextSize))
         AddCommaSeparatedEntries(view, id, values);
     char current[kEnumTextSize] = {};
-    if (m_Camera.AttrStringGet(name, current, kEnumTextSize)) target = current;
+    if (m_Camera.Device().AttrStringGet(name, current, kEnumTextSize)) target = current;
 }
 
 void CGeneralPage::LoadFromCamera(View& view) {
     uint32_t sensorWidth = 0;
     uint32_t sensorHeight = 0;
     ReadSensorSize(sensorWidth, sensorHeight);
-    const tPvCameraInfo& info = m_Camera.m_Info;
+    const tPvCameraInfo& info = m_Camera.Info();
     m_InfoText = FieldText(info.DisplayName, sizeof info.DisplayName) + " / " +
                  FieldText(info.SerialString, sizeof info.SerialString);
     // The geometry as it stood before this load reads it afresh below.
     char size[128];
     std::snprintf(size, sizeof size, "%d x %d  %d bit  [ Max %d x %d ]",
-                  static_cast<int>(m_Camera.m_Width.load()),
-                  static_cast<int>(m_Camera.m_Height.load()),
-                  8 * static_cast<int>(m_Camera.m_BytesPerPixel.load()),
+                  static_cast<int>(m_Camera.Stream().Width()),
+                  static_cast<int>(m_Camera.Stream().Height()),
+                  8 * static_cast<int>(m_Camera.Stream().BytesPerPixel()),
                   static_cast<int>(sensorWidth), static_cast<int>(sensorHeight));
     m_SizeText = size;
 
@@ -57,17 +57,14 @@ void CGeneralPage::LoadFromCamera(View& view) {
     FillEnumCombo(view, kTriggerMode, "FrameStartTriggerMode", m_TriggerModeName);
     FillEnumCombo(view, kTriggerEvent, "FrameStartTriggerEvent", m_TriggerEventName);
 
-    view.Enable(kFrameRate, m_Camera.AttrFloat32Get("FrameRate", m_FrameRate));
-    view.Enable(kRegionX, m_Camera.GetNamedProperty("RegionX", m_RegionX));
-    view.Enable(kRegionY, m_Camera.GetNamedProperty("RegionY", m_RegionY));
-    uint32_t width = m_Camera.m_Width;
-    const bool widthRead = m_Camera.GetNamedProperty("Width", width);
-    m_Camera.m_Width = width;
-    view.Enable(kRoiWidth, widthRead);
-    uint32_t height = m_Camera.m_Height;
-    const bool heightRead = m_Camera.GetNamedProperty("Height", height);
-    m_Camera.m_Height = height;
-    view.Enable(kRoiHeight, heightRead);
+    view.Enable(kFrameRate, m_Camera.Device().AttrFloat32Get("FrameRate", m_FrameRate));
+    view.Enable(kRegionX, m_Camera.Device().GetNamedProperty("RegionX", m_RegionX));
+    view.Enable(kRegionY, m_Camera.Device().GetNamedProperty("RegionY", m_RegionY));
+    // A size that cannot be read shows the image's.
+    m_Width = m_Camera.Stream().Width();
+    view.Enable(kRoiWidth, m_Camera.Device().GetNamedProperty("Width", m_Width));
+    m_Height = m_Camera.Stream().Height();
+    view.Enable(kRoiHeight, m_Camera.Device().GetNamedProperty("Height", m_Height));
 }
 
 bool CGeneralPage::Exchange(View& view, Direction direction) {
@@ -80,33 +77,24 @@ bool CGeneralPage::Exchange(View& view, Direction direction) {
                   ExchangeListChoice(view, direction, kTriggerEvent, m_TriggerEventName) &&
                   ExchangeFloat(view, direction, kFrameRate, m_FrameRate) &&
                   ExchangeUnsigned(view, direction, kRegionX, m_RegionX) &&
-                  ExchangeUnsigned(view, direction, kRegionY, m_RegionY);
-    if (parsed) {
-        // Width and height go straight to the camera object, as far as they parsed.
-        uint32_t width = m_Camera.m_Width;
-        parsed = ExchangeUnsigned(view, direction, kRoiWidth, width);
-        if (direction == Direction::Store && parsed) m_Camera.m_Width = width;
-    }
-    if (parsed) {
-        uint32_t height = m_Camera.m_Height;
-        parsed = ExchangeUnsigned(view, direction, kRoiHeight, height);
-        if (direction == Direction::Store && parsed) m_Camera.m_Height = height;
-    }
+                  ExchangeUnsigned(view, direction, kRegionY, m_RegionY) &&
+                  ExchangeUnsigned(view, direction, kRoiWidth, m_Width) &&
+                  ExchangeUnsigned(view, direction, kRoiHeight, m_Height);
     if (parsed && direction == Direction::Store && m_Modified) StoreToCamera();
     if (parsed) m_Modified = false;
     return parsed;
 }
 
 void CGeneralPage::StoreToCamera() {
-    m_Camera.StopCapture();
-    m_Camera.AttrStringSet("PixelFormat", m_PixelFormatName.c_str());
-    m_Camera.AttrStringSet("FrameStartTriggerMode", m_TriggerModeName.c_str());
-    m_Camera.AttrStringSet("FrameStartTriggerEvent", m_TriggerEventName.c_str());
-    m_Camera.AttrUint32Set("RegionX", m_RegionX);
-    m_Camera.AttrUint32Set("RegionY", m_RegionY);
-    m_Camera.AttrUint32Set("Width", m_Camera.m_Width);
-    m_Camera.AttrUint32Set("Height", m_Camera.m_Height);
-    m_Camera.AttrFloat32Set("FrameRate", m_FrameRate);
+    m_Camera.Stream().StopCapture();
+    m_Camera.Device().AttrStringSet("PixelFormat", m_PixelFormatName.c_str());
+    m_Camera.Device().AttrStringSet("FrameStartTriggerMode", m_TriggerModeName.c_str());
+    m_Camera.Device().AttrStringSet("FrameStartTriggerEvent", m_TriggerEventName.c_str());
+    m_Camera.Device().AttrUint32Set("RegionX", m_RegionX);
+    m_Camera.Device().AttrUint32Set("RegionY", m_RegionY);
+    m_Camera.Device().AttrUint32Set("Width", m_Width);
+    m_Camera.Device().AttrUint32Set("Height", m_Height);
+    m_Camera.Device().AttrFloat32Set("FrameRate", m_FrameRate);
 }
 
 void CGeneralPage::OnMaxRoi(View& view) {

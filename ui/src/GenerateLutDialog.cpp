@@ -20,16 +20,16 @@ const DialogTemplate& DlgGenerateLUT::Template() const {
 }
 
 bool DlgGenerateLUT::Exchange(View& view, Direction direction) {
-    // Each setting is the camera object's own; a store keeps what parsed before a failure.
-    auto exchange = [&](int32_t id, std::atomic<int32_t>& setting) {
+    // Each setting is the sheet's copy; a store keeps what parsed before a failure.
+    auto exchange = [&](int32_t id, int32_t& setting) {
         int32_t value = setting;
         if (!ExchangeInt(view, direction, id, value)) return false;
         if (direction == Direction::Store) setting = value;
         return true;
     };
-    return exchange(kGenMinPix, m_Camera.m_LutGenMinPix) &&
-           exchange(kGenMaxPix, m_Camera.m_LutGenMaxPix) &&
-           exchange(kGenSteepness, m_Camera.m_LutGenSteepness);
+    return exchange(kGenMinPix, m_Settings.m_LutGenMinPix) &&
+           exchange(kGenMaxPix, m_Settings.m_LutGenMaxPix) &&
+           exchange(kGenSteepness, m_Settings.m_LutGenSteepness);
 }
 
 void DlgGenerateLUT::OnCreate(View& view) {
@@ -39,8 +39,8 @@ void DlgGenerateLUT::OnCreate(View& view) {
 }
 
 void DlgGenerateLUT::Validate(View& view) {
-    const settings::LutCurve curve{m_Camera.m_LutGenMinPix, m_Camera.m_LutGenMaxPix,
-                                   m_Camera.m_LutGenSteepness};
+    const settings::LutCurve curve{m_Settings.m_LutGenMinPix, m_Settings.m_LutGenMaxPix,
+                                   m_Settings.m_LutGenSteepness};
     char range[32];
     std::snprintf(range, sizeof range, "[%d..%d]", settings::kLutMinBit, settings::kLutMaxBit);
     view.SetText(kGenMinRange, range);
@@ -52,7 +52,7 @@ void DlgGenerateLUT::Validate(View& view) {
 }
 
 void DlgGenerateLUT::OnInputChanged(View& view) {
-    // Every keystroke reaches the camera object's settings; a text that is no integer has
+    // Every keystroke reaches the sheet's settings; a text that is no integer has
     // been reported and leaves the setting as it was.
     RunExchange(view, Direction::Store);
     Validate(view);
@@ -64,18 +64,14 @@ void DlgGenerateLUT::OnControl(View& view, int32_t id) {
 
 void DlgGenerateLUT::OnOk(View& view) {
     RunExchange(view, Direction::Store);
-    std::string folder;
-    {
-        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-        folder = m_Camera.m_LutFile;
-    }
+    const std::string folder = m_Settings.m_LutFile;
     const std::optional<std::string> path =
         view.SaveFile({"Select LUT file", "csv", "LUT table", "LUT table (*.csv)|*.csv||", folder});
     if (path) {
         // A file that cannot be written is not reported; the dialog closes all the same.
-        settings::WriteLutFile(*path,
-                               settings::LutCurve{m_Camera.m_LutGenMinPix, m_Camera.m_LutGenMaxPix,
-                                                  m_Camera.m_LutGenSteepness});
+        settings::WriteLutFile(
+            *path, settings::LutCurve{m_Settings.m_LutGenMinPix, m_Settings.m_LutGenMaxPix,
+                                      m_Settings.m_LutGenSteepness});
     }
     if (RunExchange(view, Direction::Store)) view.EndDialog(true);
 }

@@ -27,9 +27,10 @@ const DialogTemplate& CGigEPage::Template() const {
 
 void CGigEPage::LoadFromCamera() {
     char address[kAddressTextSize] = {};
-    if (m_Camera.AttrStringGet("DeviceIPAddress", address, kAddressTextSize)) m_IPAddress = address;
-    if (!m_Camera.GetNamedProperty("PacketSize", m_PacketSize)) m_PacketSize = 0;
-    if (!m_Camera.GetNamedProperty("StreamBytesPerSecond", m_StreamBytesPerSecond))
+    if (m_Camera.Device().AttrStringGet("DeviceIPAddress", address, kAddressTextSize))
+        m_IPAddress = address;
+    if (!m_Camera.Device().GetNamedProperty("PacketSize", m_PacketSize)) m_PacketSize = 0;
+    if (!m_Camera.Device().GetNamedProperty("StreamBytesPerSecond", m_StreamBytesPerSecond))
         m_StreamBytesPerSecond = 0;
 }
 
@@ -37,9 +38,9 @@ bool CGigEPage::Exchange(View& view, Direction direction) {
     if (direction == Direction::Load) LoadFromCamera();
     bool parsed = ExchangeText(view, direction, kIpAddress, m_IPAddress);
     if (parsed) {
-        uint32_t network = m_Camera.m_Network;
+        uint32_t network = m_Settings.m_Network;
         parsed = ExchangeUnsigned(view, direction, kNetworkSpeed, network);
-        if (direction == Direction::Store && parsed) m_Camera.m_Network = network;
+        if (direction == Direction::Store && parsed) m_Settings.m_Network = network;
     }
     parsed = parsed && ExchangeUnsigned(view, direction, kPacketSize, m_PacketSize) &&
              ExchangeUnsigned(view, direction, kStreamBytesPerSecond, m_StreamBytesPerSecond);
@@ -57,9 +58,9 @@ void CGigEPage::OnCreate(View& view) {
 }
 
 void CGigEPage::StoreToCamera() {
-    m_Camera.StopCapture();
-    m_Camera.AttrUint32Set("PacketSize", m_PacketSize);
-    m_Camera.AttrUint32Set("StreamBytesPerSecond", m_StreamBytesPerSecond);
+    m_Camera.Stream().StopCapture();
+    m_Camera.Device().AttrUint32Set("PacketSize", m_PacketSize);
+    m_Camera.Device().AttrUint32Set("StreamBytesPerSecond", m_StreamBytesPerSecond);
 }
 
 void CGigEPage::UpdateLinkLoad(View& view) {

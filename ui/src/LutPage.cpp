@@ -1,7 +1,5 @@
 #include <settings/ParseCsv.h>
 
-#include <mutex>
-
 #include "ui/ControlIds.h"
 #include "ui/Exchange.h"
 #include "ui/Pages.h"
@@ -20,23 +18,21 @@ const DialogTemplate& CLutPage::Template() const {
 bool CLutPage::Exchange(View& view, Direction direction) {
     if (direction == Direction::Load) {
         // Only 0, 1 and 2 mean something to a check box; anything else starts off.
-        int32_t useLut = m_Camera.m_UseLut;
-        if (useLut < 0 || useLut > 2) m_Camera.m_UseLut = useLut = 0;
+        int32_t useLut = m_Settings.m_UseLut;
+        if (useLut < 0 || useLut > 2) m_Settings.m_UseLut = useLut = 0;
         view.SetChecked(kLutEnable, useLut == 1);
-        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-        const int32_t entry = FindEntryWithPrefix(view, kLutColumn, m_Camera.m_LutColumn);
+        const int32_t entry = FindEntryWithPrefix(view, kLutColumn, m_Settings.m_LutColumn);
         if (entry >= 0) {
             view.SelectListEntry(kLutColumn, entry);
         } else {
-            view.SetText(kLutColumn, m_Camera.m_LutColumn);
+            view.SetText(kLutColumn, m_Settings.m_LutColumn);
         }
-        view.SetText(kLutFile, m_Camera.m_LutFile);
+        view.SetText(kLutFile, m_Settings.m_LutFile);
         return true;
     }
-    m_Camera.m_UseLut = view.Checked(kLutEnable) ? 1 : 0;
-    std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-    m_Camera.m_LutColumn = view.Text(kLutColumn);
-    m_Camera.m_LutFile = view.Text(kLutFile);
+    m_Settings.m_UseLut = view.Checked(kLutEnable) ? 1 : 0;
+    m_Settings.m_LutColumn = view.Text(kLutColumn);
+    m_Settings.m_LutFile = view.Text(kLutFile);
     return true;
 }
 
@@ -48,7 +44,7 @@ void CLutPage::OnCreate(View& view) {
 
 void CLutPage::UpdateControls(View& view) {
     RunExchange(view, Direction::Store);
-    const bool enabled = m_Camera.m_UseLut != 0;
+    const bool enabled = m_Settings.m_UseLut != 0;
     for (const int32_t id : {kLutFile, kLutBrowse, kLutGenerate, kLutColumn})
         view.Enable(id, enabled);
 }
@@ -56,14 +52,9 @@ void CLutPage::UpdateControls(View& view) {
 void CLutPage::FillColumns(View& view) {
     view.ClearList(kLutColumn);
     view.SetComboReadOnly(kLutColumn);
-    if (m_Camera.m_UseLut == 0) return;  // no table, no columns
-    std::string file;
-    std::string column;
-    {
-        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-        file = m_Camera.m_LutFile;
-        column = m_Camera.m_LutColumn;
-    }
+    if (m_Settings.m_UseLut == 0) return;  // no table, no columns
+    const std::string file = m_Settings.m_LutFile;
+    const std::string column = m_Settings.m_LutColumn;
     try {
         settings::CsvReader reader(file.c_str());
         for (int32_t i = 0; i < reader.ColumnCount(); ++i)
@@ -86,11 +77,7 @@ void CLutPage::OnEnable(View& view) {
 }
 
 void CLutPage::OnBrowse(View& view) {
-    std::string folder;
-    {
-        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-        folder = m_Camera.m_LutFile;
-    }
+    const std::string folder = m_Settings.m_LutFile;
     const std::optional<std::string> chosen =
         view.OpenFile({"Select LUT file", "csv", "csv file", kCsvFilter, folder});
     if (!chosen) return;
@@ -99,17 +86,14 @@ void CLutPage::OnBrowse(View& view) {
         view.Error("Could not read column names");
         return;
     }
-    {
-        std::lock_guard<std::mutex> names(m_Camera.m_LutNamesLock);
-        m_Camera.m_LutFile = *chosen;
-    }
+    m_Settings.m_LutFile = *chosen;
     // An exchange, so browsing alone does not make Apply available.
     RunExchange(view, Direction::Load);
     FillColumns(view);
 }
 
 void CLutPage::OnGenerate(View& view) {
-    DlgGenerateLUT dialog(m_Camera);
+    DlgGenerateLUT dialog(m_Settings);
     view.RunModal(dialog);
 }
 

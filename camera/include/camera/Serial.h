@@ -7,15 +7,15 @@
 
 namespace tarnix {
 
-class CCamera;
+class CameraDevice;
 
-// One per camera object. Holds only a back pointer: the port's state lives in the camera's
+// One per camera device. Holds only a reference to it: the port's state lives in the camera's
 // registers, so there is nothing else to keep. Every failure is an exception: those of the
 // register layer (camera_error, runtime_error) and the ones named below. Nothing is locked:
 // two threads on one camera's port can interleave their register sequences.
 class SerialIo {
   public:
-    explicit SerialIo(CCamera* camera) : m_Camera(camera) {}
+    explicit SerialIo(CameraDevice& device) : m_Device(device) {}
 
     // Enables transmitter and receiver: one register call writing 3 to both controls.
     void Open();
@@ -57,7 +57,7 @@ class SerialIo {
     // Replaces the bits of mask in the mode register with value (already shifted).
     void SetModeBits(uint32_t mask, uint32_t value);
 
-    CCamera* const m_Camera;
+    CameraDevice& m_Device;
 };
 
 }  // namespace tarnix

@@ -51,6 +51,9 @@ class CAPABILITY("mutex") Mutex {
 class SCOPED_CAPABILITY MutexLock {
   public:
     explicit MutexLock(Mutex& mutex) ACQUIRE(mutex) : m_Lock(mutex.Native()) {}
+    // Takes over a mutex this thread has locked already.
+    MutexLock(Mutex& mutex, std::adopt_lock_t) REQUIRES(mutex)
+        : m_Lock(mutex.Native(), std::adopt_lock) {}
     ~MutexLock() RELEASE() {}
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;

@@ -1,4 +1,5 @@
-// The camera's configuration sheet: its five pages on one camera object.
+// The camera's configuration sheet: its five pages on one camera object and a copy of its
+// driver settings.
 #pragma once
 
 #include <camera/PvCamera.h>
@@ -7,12 +8,14 @@
 
 #include "ui/Pages.h"
 #include "ui/Sheet.h"
+#include "ui/Toolkit.h"
 
 namespace tarnix::ui {
 
 class ConfigSheet : public SheetModel {
   public:
-    explicit ConfigSheet(CCamera& camera);
+    // settings is the copy the pages edit; it must outlive the sheet.
+    ConfigSheet(CCamera& camera, settings::CameraSettings& settings);
     std::string Caption() const override;
     size_t PageCount() const override { return 5; }
     DialogLogic& Page(size_t index) override;
@@ -27,8 +30,12 @@ class ConfigSheet : public SheetModel {
     CCamera& m_Camera;
 };
 
-// Shows the camera's sheet with this build's toolkit (Toolkit.h); the camera object calls it
-// through the runner the driver installs (CCamera::SetConfigDialogRunner).
-bool RunConfigSheet(CCamera& camera);
+// Shows the camera's sheet modally on the calling thread with this build's toolkit
+// (Toolkit.h), on a copy of the camera's settings. However the sheet was closed, the camera
+// then takes the copy over and saves its settings. False when no sheet could be shown (no
+// display, no toolkit); one that threw counts as shown, and then nothing is taken or saved.
+// run shows the sheet; the toolkit's unless a test drives it.
+using SheetRunner = bool (*)(SheetModel& sheet);
+bool ShowConfigSheet(CCamera& camera, SheetRunner run = RunSheet);
 
 }  // namespace tarnix::ui

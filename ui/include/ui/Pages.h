@@ -1,9 +1,12 @@
-// The configuration sheet's pages and the LUT generator dialog on one camera object. Each
-// page keeps its fields, moves them to and from its controls (Exchange, in a fixed order) and
-// reads or writes the camera through the camera object's attribute operations.
+// The configuration sheet's pages and the LUT generator dialog on one camera object and the
+// sheet's copy of its driver settings. Each page keeps its fields, moves them to and from its
+// controls (Exchange, in a fixed order), reads or writes the camera through its device's
+// attribute operations, and edits the settings copy; the camera takes the copy over when the
+// sheet closes. Pages take no lock of the camera's and never call the SDK themselves.
 #pragma once
 
 #include <camera/PvCamera.h>
+#include <settings/CameraSettings.h>
 
 #include <cstdint>
 #include <string>
@@ -29,6 +32,9 @@ class CGeneralPage : public DialogLogic {
     float m_FrameRate = 0.0F;
     uint32_t m_RegionY = 0;
     uint32_t m_RegionX = 0;
+    // The region's size as read from the camera and edited here.
+    uint32_t m_Width = 0;
+    uint32_t m_Height = 0;
 
     void LoadFromCamera(View& view);
     void StoreToCamera();
@@ -68,13 +74,13 @@ class CControlPage : public DialogLogic {
     void OnControl(View& view, int32_t id) override;
 };
 
-// The lookup table: switch, file and column, bound straight to the camera object's settings.
+// The lookup table: switch, file and column, bound straight to the sheet's settings.
 class CLutPage : public DialogLogic {
   public:
-    explicit CLutPage(CCamera& camera) : m_Camera(camera) {}
+    explicit CLutPage(settings::CameraSettings& settings) : m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    settings::CameraSettings& m_Settings;
 
     void UpdateControls(View& view);
     void FillColumns(View& view);
@@ -92,10 +98,13 @@ class CLutPage : public DialogLogic {
 // Network address, packet size and stream bandwidth, with the link's load shown live.
 class CGigEPage : public DialogLogic {
   public:
-    explicit CGigEPage(CCamera& camera) : m_Camera(camera) {}
+    CGigEPage(CCamera& camera, settings::CameraSettings& settings)
+        : m_Camera(camera), m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
     CCamera& m_Camera;
+    // "Network", the link speed the load is computed for.
+    settings::CameraSettings& m_Settings;
     bool m_Modified = false;
     std::string m_IPAddress;
     uint32_t m_PacketSize = 0;
@@ -126,13 +135,13 @@ class CAttrPage : public DialogLogic {
     void OnCreate(View& view) override;
 };
 
-// Writes a logarithmic 16-bit to 8-bit table file from the camera's generator settings.
+// Writes a logarithmic 16-bit to 8-bit table file from the sheet's generator settings.
 class DlgGenerateLUT : public DialogLogic {
   public:
-    explicit DlgGenerateLUT(CCamera& camera) : m_Camera(camera) {}
+    explicit DlgGenerateLUT(settings::CameraSettings& settings) : m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    settings::CameraSettings& m_Settings;
 
     void Validate(View& view);
     void OnInputChanged(View& view);

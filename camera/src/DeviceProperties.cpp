@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "camera/PvCamera.h"
+#include "camera/CameraDevice.h"
 
 namespace tarnix {
 namespace {
@@ -22,7 +22,7 @@ bool IsSerialName(const char* name) {
 
 }  // namespace
 
-bool CCamera::SetNamedProperty(const char* text, uint32_t value) {
+bool CameraDevice::SetNamedProperty(const char* text, uint32_t value) {
     try {
         if (IsSerialName(text)) return SetSerialProperty(text, value);
 
@@ -53,7 +53,7 @@ bool CCamera::SetNamedProperty(const char* text, uint32_t value) {
     }
 }
 
-bool CCamera::GetNamedProperty(const char* name, uint32_t& value) {
+bool CameraDevice::GetNamedProperty(const char* name, uint32_t& value) {
     if (IsSerialName(name)) {
         try {
             return GetSerialProperty(name, value);

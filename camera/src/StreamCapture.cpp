@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
+#include <memory>
 
 #include "FrameSlot.h"
+#include "camera/CameraDevice.h"
+#include "camera/CameraStream.h"
 #include "camera/PvCamera.h"
 #include "camera/TriggerModes.h"
 
@@ -23,7 +25,7 @@ constexpr uint32_t kTriggerModeTextSize = 127;
 std::atomic<uint32_t> g_FrameErrors{0};
 
 // The camera whose frame handler runs on this thread, while it calls the host.
-thread_local const CCamera* t_NotifyingCamera = nullptr;
+thread_local const CameraStream* t_NotifyingStream = nullptr;
 
 void ReportFrameError(int32_t port, tPvErr status) {
     const uint32_t count = g_FrameErrors.fetch_add(1) + 1;
@@ -33,44 +35,45 @@ void ReportFrameError(int32_t port, tPvErr status) {
 
 }  // namespace
 
-bool CCamera::IsHandlingFrameOnThisThread() const {
-    return t_NotifyingCamera == this;
+bool CameraStream::IsHandlingFrameOnThisThread() const {
+    return t_NotifyingStream == this;
 }
 
-bool CCamera::StartCapture() {
+bool CameraStream::StartCapture() {
     if (!IsAllowed(Operation::StartCapture)) return false;
-    const tPvHandle handle = m_Handle.load();
-    if (!AttrStringSet("AcquisitionMode", "Continuous")) return false;
+    const tPvHandle handle = m_Device.Handle();
+    if (!m_Device.AttrStringSet("AcquisitionMode", "Continuous")) return false;
     if (ReportError(Sdk().PvCaptureStart(handle), "PvCaptureStart") != ePvErrSuccess) return false;
     char mode[kTriggerModeTextSize + 1] = {};
-    if (!AttrStringGet("FrameStartTriggerMode", mode, kTriggerModeTextSize)) return false;
+    if (!m_Device.AttrStringGet("FrameStartTriggerMode", mode, kTriggerModeTextSize)) return false;
     // A mode the driver cannot serve becomes "Software"; a known one is written back as is.
     m_TriggerMode = TriggerModeIndex(mode);
-    if (!AttrStringSet("FrameStartTriggerMode", TriggerModeName(m_TriggerMode))) return false;
-    if (!CommandRun("AcquisitionStart")) {
+    if (!m_Device.AttrStringSet("FrameStartTriggerMode", TriggerModeName(m_TriggerMode)))
+        return false;
+    if (!m_Device.CommandRun("AcquisitionStart")) {
         ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
         return false;
     }
     // Capturing before the record is queued: its frame may complete at once, and the
     // handler must not take it for a frame of a stopped camera.
-    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    platform::RecursiveLockGuard lock(m_Lock);
     MoveTo(CameraState::Capturing);
     if (QueueFrameLocked()) return true;
     MoveTo(CameraState::Open);
     return false;
 }
 
-bool CCamera::StopCapture() {
+bool CameraStream::StopCapture() {
     if (!IsAllowed(Operation::StopCapture)) return true;
-    const tPvHandle handle = m_Handle.load();
+    const tPvHandle handle = m_Device.Handle();
     {
         // Waits for a conversion or host callback in progress.
-        std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+        platform::RecursiveLockGuard lock(m_Lock);
         const CameraState state = m_State.load();
         if (state == CameraState::Capturing || state == CameraState::Stalled)
             MoveTo(CameraState::Open);
         m_GrabPending = false;
-        CommandRun("AcquisitionStop");
+        m_Device.CommandRun("AcquisitionStop");
         ReportError(Sdk().PvCaptureEnd(handle), "PvCaptureEnd");
     }
     // Outside the lock: the SDK hands the record back through the handler, which must not
@@ -79,75 +82,75 @@ bool CCamera::StopCapture() {
     return true;
 }
 
-bool CCamera::QueueFrameLocked() {
+bool CameraStream::QueueFrameLocked() {
     // Marked before the call: the SDK may hand the record back before the call returns.
     m_FrameWithSdk = true;
-    const bool queued = ReportError(Sdk().PvCaptureQueueFrame(m_Handle.load(), &m_Frame, FrameCB),
+    const bool queued = ReportError(Sdk().PvCaptureQueueFrame(m_Device.Handle(), &m_Frame, FrameCB),
                                     "PvCaptureQueueFrame") == ePvErrSuccess;
     if (!queued) m_FrameWithSdk = false;
     return queued;
 }
 
-bool CCamera::Grab() {
+bool CameraStream::Grab() {
     if (!IsAllowed(Operation::Grab)) return false;
-    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    platform::RecursiveLockGuard lock(m_Lock);
     if (!IsAllowed(Operation::Grab)) return false;  // stopped or stalled while we waited
     if (!m_GrabPending) {
         m_GrabPending = m_TriggerMode == kTriggerModeSoftware
-                            ? CommandRun("FrameStartTriggerSoftware")
+                            ? m_Device.CommandRun("FrameStartTriggerSoftware")
                             : true;  // the next complete frame is the one
     }
     return m_GrabPending;
 }
 
-void PVDECL CCamera::FrameCB(tPvFrame* frame) {
+void PVDECL CameraStream::FrameCB(tPvFrame* frame) {
     if (frame == nullptr) return;
     auto* slot = static_cast<FrameSlot*>(frame->Context[0]);
     if (slot == nullptr) return;
-    CCamera* camera = nullptr;
-    // Should the host close this port from inside its callback, the object lives on until
+    CameraStream* stream = nullptr;
+    // Should the host close this port from inside its callback, the camera lives on until
     // this handler is done with it. (Null for a camera no shared pointer owns, or one whose
     // destructor has begun: the gate holds that one.)
     std::shared_ptr<CCamera> keepAlive;
     {
-        std::unique_lock<std::mutex> gate(slot->mutex);
+        platform::MutexLock gate(slot->mutex);
         if (slot->orphaned) {
-            // The camera went while the SDK held the record; now the SDK is done with it.
-            gate.unlock();
+            // The stream went while the SDK held the record; now the SDK is done with it.
+            gate.Unlock();
             delete slot;
             return;
         }
-        if (slot->camera == nullptr) {
+        if (slot->stream == nullptr) {
             slot->backWhileClosing = true;
             return;
         }
-        camera = slot->camera;
+        stream = slot->stream;
         ++slot->handlersInside;
-        keepAlive = camera->weak_from_this().lock();
+        keepAlive = stream->m_Owner.weak_from_this().lock();
     }
-    camera->OnFrameCompleted(*frame);
+    stream->OnFrameCompleted(*frame);
     {
-        std::lock_guard<std::mutex> gate(slot->mutex);
+        platform::MutexLock gate(slot->mutex);
         --slot->handlersInside;
         slot->handlersDone.notify_all();
     }
     // keepAlive may be the last reference: the destructor then runs here, after the count.
 }
 
-void CCamera::OnFrameCompleted(tPvFrame& frame) {
+void CameraStream::OnFrameCompleted(tPvFrame& frame) {
     m_FrameWithSdk = false;
     m_LastStatus = frame.Status;
     if (!IsAllowed(Operation::HandleFrame)) return;
-    std::lock_guard<platform::RecursiveLock> lock(m_Lock);
+    platform::RecursiveLockGuard lock(m_Lock);
     if (!IsAllowed(Operation::HandleFrame)) return;  // a stop got the lock first
     if (frame.Status == ePvErrSuccess) {
         if (m_GrabPending || m_Continuous) {
             ConvertFrame();
             if (m_OnFrame != nullptr) {
-                const CCamera* const outer = t_NotifyingCamera;
-                t_NotifyingCamera = this;
+                const CameraStream* const outer = t_NotifyingStream;
+                t_NotifyingStream = this;
                 m_OnFrame(m_Port);
-                t_NotifyingCamera = outer;
+                t_NotifyingStream = outer;
             }
         }
     } else {
@@ -161,19 +164,19 @@ void CCamera::OnFrameCompleted(tPvFrame& frame) {
     if (!QueueFrameLocked()) MoveTo(CameraState::Stalled);
 }
 
-void CCamera::ConvertFrame() {
+void CameraStream::ConvertFrame() {
     // Exclusive for the conversion only, never across the host's callback: a host thread
     // copying a row waits at most for one conversion, and never sees half of two frames.
-    std::unique_lock<std::shared_mutex> lock(m_ImageLock);
+    platform::ExclusiveLock lock(m_ImageLock);
     const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
-    convert::ConvertFrame(m_Frame, image, m_UseLut ? m_Lut.get() : nullptr,
+    convert::ConvertFrame(m_Frame, image, m_LutActive ? m_Lut.get() : nullptr,
                           Sdk().PvUtilityColorInterpolate);
 }
 
-bool CCamera::GetRow(uint8_t* destination, uint32_t row, uint32_t firstColumn,
-                     uint32_t lastColumn) {
+bool CameraStream::GetRow(uint8_t* destination, uint32_t row, uint32_t firstColumn,
+                          uint32_t lastColumn) {
     if (m_LastStatus.load() != ePvErrSuccess) return false;
-    std::shared_lock<std::shared_mutex> image(m_ImageLock);
+    platform::SharedLock image(m_ImageLock);
     if (!m_Image) return false;
     if (row >= m_Height || lastColumn >= m_Width || firstColumn > lastColumn) return false;
     // The image may be smaller than the geometry says (a format that was never read, a size

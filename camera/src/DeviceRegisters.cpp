@@ -5,12 +5,12 @@
 
 #include <stdexcept>
 
-#include "camera/PvCamera.h"
+#include "camera/CameraDevice.h"
 
 namespace tarnix {
 
-uint32_t CCamera::GetRegisters(const std::vector<uint32_t>& addresses,
-                               std::vector<uint32_t>& values) {
+uint32_t CameraDevice::GetRegisters(const std::vector<uint32_t>& addresses,
+                                    std::vector<uint32_t>& values) {
     TARNIX_ASSERT(addresses.size() != 0, "PvCamera");
     const auto count = static_cast<uint32_t>(addresses.size());
     values.resize(count);
@@ -27,8 +27,8 @@ uint32_t CCamera::GetRegisters(const std::vector<uint32_t>& addresses,
     return completed;
 }
 
-uint32_t CCamera::SetRegisters(const std::vector<uint32_t>& addresses,
-                               const std::vector<uint32_t>& data) {
+uint32_t CameraDevice::SetRegisters(const std::vector<uint32_t>& addresses,
+                                    const std::vector<uint32_t>& data) {
     TARNIX_ASSERT(addresses.size() != 0, "PvCamera");
     TARNIX_ASSERT(addresses.size() == data.size(), "PvCamera");
     uint32_t completed = 0;
@@ -40,14 +40,14 @@ uint32_t CCamera::SetRegisters(const std::vector<uint32_t>& addresses,
     return completed < addresses.size() ? completed : static_cast<uint32_t>(addresses.size());
 }
 
-uint32_t CCamera::ReadRegister(uint32_t address) {
+uint32_t CameraDevice::ReadRegister(uint32_t address) {
     std::vector<uint32_t> values;
     GetRegisters({address}, values);
     if (values.size() != 1) throw std::runtime_error("Failed to read camera register value");
     return values[0];
 }
 
-void CCamera::WriteRegister(uint32_t address, uint32_t value) {
+void CameraDevice::WriteRegister(uint32_t address, uint32_t value) {
     if (SetRegisters({address}, {value}) != 1) {
         throw std::runtime_error("Failed to write data to camera register");
     }

@@ -1,0 +1,213 @@
+// The stream's state and the steps between states, its buffers sized from the camera's image
+// format, the lookup table, and the gate its frame handler passes.
+#include "camera/CameraStream.h"
+
+#include <base/Assert.h>
+#include <settings/ParseCsv.h>
+
+#include <cstring>
+#include <new>
+
+#include "FrameSlot.h"
+#include "camera/CameraDevice.h"
+
+namespace tarnix {
+namespace {
+
+// Buffer sizes passed for the pixel format text, terminator included.
+constexpr uint32_t kPixelFormatTextSize = 31;
+
+// A zero-filled buffer, or null when size is 0 or the memory is not there: a camera without
+// buffers still streams, it just has nothing to show.
+std::unique_ptr<uint8_t[]> ZeroedBuffer(uint64_t size) {
+    if (size == 0 || size > UINT32_MAX) return nullptr;
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
+}
+
+bool IsMonoFormat(const char* format) {
+    return std::strcmp(format, "Mono8") == 0 || std::strcmp(format, "Mono16") == 0;
+}
+
+// Every step the camera's life has, and who takes it.
+struct Step {
+    CameraState from;
+    CameraState to;
+};
+constexpr Step kSteps[] = {
+    {CameraState::Closed, CameraState::Open},        // Open, once the SDK opened the camera
+    {CameraState::Open, CameraState::Capturing},     // StartCapture, before the record is queued
+    {CameraState::Capturing, CameraState::Open},     // StartCapture, queueing failed; StopCapture
+    {CameraState::Capturing, CameraState::Stalled},  // frame handler, queueing again failed
+    {CameraState::Stalled, CameraState::Open},       // StopCapture
+    {CameraState::Open, CameraState::Closed},        // Close, whatever the SDK's close returned
+};
+
+constexpr bool IsStep(CameraState from, CameraState to) {
+    for (const Step& step : kSteps)
+        if (step.from == from && step.to == to) return true;
+    return false;
+}
+
+constexpr uint32_t Bit(CameraState state) {
+    return 1U << static_cast<unsigned>(state);
+}
+
+}  // namespace
+
+FrameSlot::FrameSlot(CameraStream* owner) : stream(owner) {
+    std::memset(&record, 0, sizeof record);
+    record.Context[0] = this;
+}
+
+CameraStream::CameraStream(CameraDevice& device, int32_t port, FrameNotify onFrame,
+                           std::enable_shared_from_this<CCamera>& owner, CameraState initial)
+    : m_Device(device),
+      m_Owner(owner),
+      m_Port(port),
+      m_OnFrame(onFrame),
+      m_FrameStorage(std::make_unique<FrameSlot>(this)),
+      m_Frame(m_FrameStorage->record),
+      m_State(initial),
+      m_Lut(std::make_unique<uint8_t[]>(kLutSize)) {}
+
+CameraStream::~CameraStream() {
+    CloseFrameGate();
+}
+
+void CameraStream::CloseFrameGate() {
+    FrameSlot& slot = *m_FrameStorage;
+    platform::MutexLock gate(slot.mutex);
+    slot.stream = nullptr;
+    // A handler of the SDK's may have passed the gate just before (the SDK owes us no wait
+    // once it was taken down); a host callback that let go of the last reference is itself
+    // still inside.
+    const int ownHandler = IsHandlingFrameOnThisThread() ? 1 : 0;
+    while (slot.handlersInside > ownHandler) slot.handlersDone.wait(gate.Native());
+    // Clearing the queue normally hands the record back. If the SDK kept it all the same, it
+    // may still write into the record and its buffer and call the handler: leave both to it;
+    // the handler frees them when the record comes back.
+    if (m_FrameWithSdk.load() && !slot.backWhileClosing) {
+        slot.orphaned = true;
+        {
+            platform::ExclusiveLock image(m_ImageLock);
+            slot.orphanBuffer = std::move(m_RawBuffer);
+        }
+        gate.Unlock();
+        static_cast<void>(m_FrameStorage.release());
+    }
+}
+
+bool CameraStream::IsAllowed(Operation operation) const {
+    uint32_t states = 0;
+    switch (operation) {
+        case Operation::Open:
+            states = Bit(CameraState::Closed);
+            break;
+        case Operation::StartCapture:
+            states = Bit(CameraState::Open);
+            break;
+        // Every state with a handle: a camera whose capture failed to start may still have the
+        // SDK capture running, and a stop ends it.
+        case Operation::Close:
+        case Operation::StopCapture:
+            states =
+                Bit(CameraState::Open) | Bit(CameraState::Capturing) | Bit(CameraState::Stalled);
+            break;
+        // Nothing is queued while Stalled, so a request could never be answered.
+        case Operation::Grab:
+        case Operation::HandleFrame:
+            states = Bit(CameraState::Capturing);
+            break;
+    }
+    return (states & Bit(m_State.load())) != 0;
+}
+
+void CameraStream::MoveTo(CameraState to) {
+    const CameraState from = m_State.exchange(to);
+    TARNIX_ASSERT(IsStep(from, to), "PvCamera");
+}
+
+void CameraStream::Opened() {
+    MoveTo(CameraState::Open);
+}
+
+void CameraStream::Closed() {
+    MoveTo(CameraState::Closed);
+}
+
+void CameraStream::AllocateBuffers() {
+    uint32_t frameBytes = 0;
+    if (!m_Device.GetNamedProperty("TotalBytesPerFrame", frameBytes))
+        return;  // no buffers, no geometry
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (!m_Device.GetNamedProperty("Width", width)) width = 0;
+    if (!m_Device.GetNamedProperty("Height", height)) height = 0;
+    char format[kPixelFormatTextSize + 1] = {};
+    const bool formatRead = m_Device.AttrStringGet("PixelFormat", format, kPixelFormatTextSize);
+
+    std::unique_ptr<uint8_t[]> raw = ZeroedBuffer(frameBytes);
+    const uint32_t rawSize = raw ? frameBytes : 0;
+
+    // Nothing of the old image may be freed under a host thread that copies a row from it.
+    platform::ExclusiveLock image(m_ImageLock);
+    m_RawBuffer = std::move(raw);
+    m_Frame.ImageBuffer = m_RawBuffer.get();
+    m_Frame.ImageBufferSize = rawSize;
+    m_Width = width;
+    m_Height = height;
+    if (formatRead) {
+        const bool mono = IsMonoFormat(format);
+        m_BytesPerPixel = mono ? 1 : 3;
+        // A mono image is never larger than its raw frame; a colour one has 3 bytes a pixel.
+        const uint64_t imageSize = mono ? uint64_t{frameBytes} : uint64_t{width} * height * 3;
+        m_ImageSize = imageSize <= UINT32_MAX ? static_cast<uint32_t>(imageSize) : 0;
+    }
+    m_Image = ZeroedBuffer(m_ImageSize);
+    if (!m_Image) m_ImageSize = 0;
+}
+
+void CameraStream::FreeBuffers() {
+    platform::ExclusiveLock image(m_ImageLock);
+    m_Image.reset();
+    m_ImageSize = 0;
+    m_RawBuffer.reset();
+    m_Frame.ImageBuffer = nullptr;
+    m_Frame.ImageBufferSize = 0;
+}
+
+uint32_t CameraStream::Width() {
+    platform::SharedLock image(m_ImageLock);
+    return m_Width;
+}
+
+uint32_t CameraStream::Height() {
+    platform::SharedLock image(m_ImageLock);
+    return m_Height;
+}
+
+uint32_t CameraStream::ImageSize() {
+    platform::SharedLock image(m_ImageLock);
+    return m_ImageSize;
+}
+
+bool CameraStream::HasImage() {
+    platform::SharedLock image(m_ImageLock);
+    return m_Image != nullptr;
+}
+
+bool CameraStream::LoadLut(const char* file, const char* column) {
+    std::memset(m_Lut.get(), 0, kLutSize);
+    settings::CsvReader reader(file);
+    // Missing file, unknown column, a line without it: frames go out without a table.
+    if (!reader.SelectColumn(column)) return false;
+    for (int32_t row = 0; row < reader.Count(); ++row) {
+        const int32_t index = reader.Index(row);
+        // Only the low 8 bits of a value count: 256 is 0, -1 is 255.
+        if (index >= 0 && static_cast<uint32_t>(index) < kLutSize)
+            m_Lut[static_cast<uint32_t>(index)] = static_cast<uint8_t>(reader.Value(row));
+    }
+    return true;
+}
+
+}  // namespace tarnix
