@@ -37,9 +37,9 @@ uint64_t TimestampNow() {
 
 }  // namespace
 
-tPvErr Camera::CaptureStart(tPvHandle handle) {
+tPvErr Camera::CaptureStart(uint32_t epoch) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckEpochLocked(epoch)) {
         return error;
     }
     if (m_CaptureStarted) {
@@ -59,9 +59,9 @@ tPvErr Camera::CaptureStart(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::CaptureEnd(tPvHandle handle) {
+tPvErr Camera::CaptureEnd(uint32_t epoch) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckEpochLocked(epoch)) {
         return error;
     }
     // No frame starts after this; one being completed may still be in its callback, which
@@ -72,9 +72,9 @@ tPvErr Camera::CaptureEnd(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::QueueFrame(tPvHandle handle, tPvFrame* frame, tPvFrameCallback callback) {
+tPvErr Camera::QueueFrame(uint32_t epoch, tPvFrame* frame, tPvFrameCallback callback) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckEpochLocked(epoch)) {
         return error;
     }
     if (frame == nullptr || (frame->ImageBuffer == nullptr && frame->ImageBufferSize != 0)) {
@@ -94,9 +94,9 @@ tPvErr Camera::QueueFrame(tPvHandle handle, tPvFrame* frame, tPvFrameCallback ca
     return ePvErrSuccess;
 }
 
-tPvErr Camera::QueueClear(tPvHandle handle) {
+tPvErr Camera::QueueClear(uint32_t epoch) {
     Lock lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckEpochLocked(epoch)) {
         return error;
     }
     DrainLocked(lock, ePvErrCancelled);
@@ -104,7 +104,6 @@ tPvErr Camera::QueueClear(tPvHandle handle) {
 }
 
 void Camera::ReleaseMasterLocked() {
-    m_Master = 0;
     m_CaptureStarted = false;
     m_Acquiring = false;  // the camera stops streaming when its controller goes away
     m_PendingTriggers = 0;
