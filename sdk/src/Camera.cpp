@@ -74,16 +74,32 @@ void Camera::FillIpSettings(tPvIpSettings& settings) const {
     settings.PersistentIpSubnet = subnet;
 }
 
-tPvErr Camera::CheckEpochLocked(uint32_t epoch) const {
-    return m_Removed || epoch != m_Epoch ? ePvErrUnplugged : ePvErrSuccess;
+const Camera::Opened* Camera::FindLocked(uint32_t ticket) const {
+    for (const Opened& open : m_Open) {
+        if (open.ticket == ticket) {
+            return &open;
+        }
+    }
+    return nullptr;
 }
 
-bool Camera::Lost(uint32_t epoch) {
+tPvErr Camera::CheckTicketLocked(uint32_t ticket) const {
+    const Opened* open = FindLocked(ticket);
+    if (open == nullptr) {
+        return ePvErrBadHandle;  // closed while the call was on its way
+    }
+    if (m_Removed || open->epoch != m_Epoch) {
+        return ePvErrUnplugged;
+    }
+    return ePvErrSuccess;
+}
+
+bool Camera::Lost(uint32_t ticket) {
     std::lock_guard lock(m_Lock);
-    return CheckEpochLocked(epoch) != ePvErrSuccess;
+    return CheckTicketLocked(ticket) == ePvErrUnplugged;
 }
 
-tPvErr Camera::Open(uint32_t& epoch) {
+tPvErr Camera::Open(uint32_t& ticket) {
     std::lock_guard lock(m_Lock);
     if (m_NextOpenError != 0) {
         const tPvErr error = m_NextOpenError;
@@ -93,13 +109,19 @@ tPvErr Camera::Open(uint32_t& epoch) {
     if (m_Removed || !m_Plugged) {
         return ePvErrNotFound;
     }
-    epoch = m_Epoch;
+    ticket = ++m_LastTicket;
+    m_Open.push_back({ticket, m_Epoch});
     return ePvErrSuccess;
 }
 
-void Camera::Close(uint32_t epoch, bool master) {
+void Camera::Close(uint32_t ticket, bool master) {
     Lock lock(m_Lock);
-    const bool dead = CheckEpochLocked(epoch) != ePvErrSuccess;
+    const Opened* open = FindLocked(ticket);
+    if (open == nullptr) {
+        return;  // forgotten at the shutdown
+    }
+    const bool dead = m_Removed || open->epoch != m_Epoch;
+    m_Open.erase(m_Open.begin() + (open - m_Open.data()));
     if (master && !dead) {
         ReleaseMasterLocked();
         DrainLocked(lock, ePvErrCancelled);
@@ -147,20 +169,21 @@ void Camera::Remove() {
 void Camera::Shutdown() {
     {
         Lock lock(m_Lock);
+        m_Open.clear();
         ReleaseMasterLocked();
         DrainLocked(lock, ePvErrCancelled);
     }
     StopStreamThread();
 }
 
-// Both directions check the epoch and the injected faults alike, move one register after
+// Both directions check the handle and the injected faults alike, move one register after
 // the other up to the injected limit, and stop at the first address the camera refuses.
 template <typename Values, typename Move>
-tPvErr Camera::TransferRegisters(uint32_t epoch, uint32_t count, const uint32_t* addresses,
+tPvErr Camera::TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                                  Values* values, uint32_t* completed, Move move) {
     std::lock_guard lock(m_Lock);
     uint32_t done = 0;
-    tPvErr error = CheckEpochLocked(epoch);
+    tPvErr error = CheckTicketLocked(ticket);
     if (error == 0 && count > 0 && (addresses == nullptr || values == nullptr)) {
         error = ePvErrBadParameter;
     }
@@ -182,17 +205,17 @@ tPvErr Camera::TransferRegisters(uint32_t epoch, uint32_t count, const uint32_t*
     return error;
 }
 
-tPvErr Camera::ReadRegisters(uint32_t epoch, uint32_t count, const uint32_t* addresses,
+tPvErr Camera::ReadRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                              uint32_t* values, uint32_t* completed) {
     return TransferRegisters(
-        epoch, count, addresses, values, completed,
+        ticket, count, addresses, values, completed,
         [this](uint32_t address, uint32_t& value) { return m_Serial.Read(address, value); });
 }
 
-tPvErr Camera::WriteRegisters(uint32_t epoch, uint32_t count, const uint32_t* addresses,
+tPvErr Camera::WriteRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                               const uint32_t* values, uint32_t* completed) {
     return TransferRegisters(
-        epoch, count, addresses, values, completed,
+        ticket, count, addresses, values, completed,
         [this](uint32_t address, uint32_t value) { return m_Serial.Write(address, value); });
 }
 

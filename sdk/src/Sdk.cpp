@@ -183,17 +183,17 @@ tPvErr Sdk::Open(uint32_t id, bool, std::shared_ptr<sdk::Device>& device) {
     if (it == m_Cameras.end()) {
         return ePvErrNotFound;
     }
-    uint32_t epoch = 0;
-    if (const tPvErr error = it->second->Open(epoch)) {
+    uint32_t ticket = 0;
+    if (const tPvErr error = it->second->Open(ticket)) {
         return error;
     }
-    device = std::make_shared<Connection>(it->second, epoch);
+    device = std::make_shared<Connection>(it->second, ticket);
     return ePvErrSuccess;
 }
 
 void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
     const auto& connection = static_cast<const Connection&>(*device);
-    connection.Cam().Close(connection.Epoch(), master);
+    connection.Cam().Close(connection.Ticket(), master);
 }
 
 void Sdk::Reset() {
