@@ -99,12 +99,28 @@ tPvErr Front::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
         if (master && MasterHeldLocked(id)) return ePvErrAccessDenied;
         if (master) m_MasterOpening.push_back(id);
     }
+    // The master's place is given back however the open ends, an exception included.
+    struct Place {
+        Front& front;
+        uint32_t id;
+        bool held;
+        void Release() {
+            if (!held) return;
+            held = false;
+            auto& opening = front.m_MasterOpening;
+            opening.erase(std::find(opening.begin(), opening.end(), id));
+        }
+        ~Place() {
+            if (!held) return;
+            std::lock_guard lock(front.m_Lock);
+            Release();
+        }
+    } place{*this, id, master};
     // Outside the lock: opening may talk to the camera.
     std::shared_ptr<Device> device;
     const tPvErr error = m_Backend.Open(id, master, device);
     std::unique_lock lock(m_Lock);
-    if (master)
-        m_MasterOpening.erase(std::find(m_MasterOpening.begin(), m_MasterOpening.end(), id));
+    place.Release();
     if (error != ePvErrSuccess) return error;
     if (!m_Initialized) {  // shut down meanwhile
         lock.unlock();
