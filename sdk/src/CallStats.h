@@ -1,42 +1,16 @@
 // Per-function call counters for the SDK functions, read by pvsim_call_count.
 #pragma once
 
+#include <sdkcommon/Calls.h>
+
 #include <cstdint>
 
 namespace tarnix::sim {
 
-#define SIM_SDK_FUNCTIONS(X)     \
-    X(PvVersion)                 \
-    X(PvInitialize)              \
-    X(PvUnInitialize)            \
-    X(PvLinkCallbackRegister)    \
-    X(PvLinkCallbackUnRegister)  \
-    X(PvCameraCount)             \
-    X(PvCameraList)              \
-    X(PvCameraInfoByAddr)        \
-    X(PvCameraOpen)              \
-    X(PvCameraClose)             \
-    X(PvAttrList)                \
-    X(PvAttrInfo)                \
-    X(PvCommandRun)              \
-    X(PvAttrStringGet)           \
-    X(PvAttrStringSet)           \
-    X(PvAttrEnumGet)             \
-    X(PvAttrEnumSet)             \
-    X(PvAttrRangeEnum)           \
-    X(PvAttrUint32Get)           \
-    X(PvAttrUint32Set)           \
-    X(PvAttrRangeUint32)         \
-    X(PvAttrFloat32Get)          \
-    X(PvAttrFloat32Set)          \
-    X(PvAttrRangeFloat32)        \
-    X(PvCaptureStart)            \
-    X(PvCaptureEnd)              \
-    X(PvCaptureQueueFrame)       \
-    X(PvCaptureQueueClear)       \
-    X(PvUtilityColorInterpolate) \
-    X(PvRegisterRead)            \
-    X(PvRegisterWrite)
+// The front's functions first, in the same order, so that a tarnix::sdk::Call converts.
+#define SIM_SDK_FUNCTIONS(X) \
+    TARNIX_SDK_CALLS(X)      \
+    X(PvUtilityColorInterpolate)
 
 enum class SdkFunction : uint32_t {
 #define SIM_ENUM_ENTRY(name) name,

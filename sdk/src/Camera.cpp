@@ -1,4 +1,4 @@
-// Camera identity, handles, presence, registers and the simulation controls.
+// Camera identity, plug epochs, presence, registers and the simulation controls.
 #include "Camera.h"
 
 #include <pvsim.h>
@@ -54,7 +54,7 @@ void Camera::FillInfo(tPvCameraInfo& info) {
     CopyField(info.SerialString, sizeof info.SerialString, m_Desc.serial);
     info.PartNumber = 1000 + m_Desc.format;
     info.PartVersion = 1;
-    info.PermittedAccess = m_Master != 0 ? ePvAccessMonitor : ePvAccessMonitor | ePvAccessMaster;
+    info.PermittedAccess = ePvAccessMonitor | ePvAccessMaster;  // the front knows the master
     info.InterfaceId = 0;
     info.InterfaceType = ePvInterfaceEthernet;
     CopyField(info.DisplayName, sizeof info.DisplayName, m_Desc.displayName);
@@ -74,30 +74,32 @@ void Camera::FillIpSettings(tPvIpSettings& settings) const {
     settings.PersistentIpSubnet = subnet;
 }
 
-Camera::OpenHandle* Camera::FindHandleLocked(tPvHandle handle) {
-    for (OpenHandle& open : m_Handles) {
-        if (open.handle == handle) {
+const Camera::Opened* Camera::FindLocked(uint32_t ticket) const {
+    for (const Opened& open : m_Open) {
+        if (open.ticket == ticket) {
             return &open;
         }
     }
     return nullptr;
 }
 
-tPvErr Camera::CheckHandleLocked(tPvHandle handle, Access access) {
-    const OpenHandle* open = FindHandleLocked(handle);
+tPvErr Camera::CheckTicketLocked(uint32_t ticket) const {
+    const Opened* open = FindLocked(ticket);
     if (open == nullptr) {
-        return ePvErrBadHandle;
+        return ePvErrBadHandle;  // closed while the call was on its way
     }
     if (m_Removed || open->epoch != m_Epoch) {
         return ePvErrUnplugged;
     }
-    if (access == Access::Write && !open->master) {
-        return ePvErrAccessDenied;
-    }
     return ePvErrSuccess;
 }
 
-tPvErr Camera::Open(tPvHandle handle, uint32_t accessFlags) {
+bool Camera::Lost(uint32_t ticket) {
+    std::lock_guard lock(m_Lock);
+    return CheckTicketLocked(ticket) == ePvErrUnplugged;
+}
+
+tPvErr Camera::Open(uint32_t& ticket) {
     std::lock_guard lock(m_Lock);
     if (m_NextOpenError != 0) {
         const tPvErr error = m_NextOpenError;
@@ -107,27 +109,20 @@ tPvErr Camera::Open(tPvHandle handle, uint32_t accessFlags) {
     if (m_Removed || !m_Plugged) {
         return ePvErrNotFound;
     }
-    const bool master = (accessFlags & ePvAccessMaster) != 0;
-    if (master && m_Master != 0) {
-        return ePvErrAccessDenied;
-    }
-    m_Handles.push_back({handle, m_Epoch, master});
-    if (master) {
-        m_Master = handle;
-    }
+    ticket = ++m_LastTicket;
+    m_Open.push_back({ticket, m_Epoch});
     return ePvErrSuccess;
 }
 
-tPvErr Camera::Close(tPvHandle handle) {
+void Camera::Close(uint32_t ticket, bool master) {
     Lock lock(m_Lock);
-    OpenHandle* open = FindHandleLocked(handle);
+    const Opened* open = FindLocked(ticket);
     if (open == nullptr) {
-        return ePvErrBadHandle;
+        return;  // forgotten at the shutdown
     }
     const bool dead = m_Removed || open->epoch != m_Epoch;
-    const bool master = !dead && handle == m_Master;
-    m_Handles.erase(m_Handles.begin() + (open - m_Handles.data()));
-    if (master) {
+    m_Open.erase(m_Open.begin() + (open - m_Open.data()));
+    if (master && !dead) {
         ReleaseMasterLocked();
         DrainLocked(lock, ePvErrCancelled);
     } else if (dead) {
@@ -135,7 +130,6 @@ tPvErr Camera::Close(tPvHandle handle) {
         // running, and the caller is about to free what it uses.
         WaitForOtherCallbacks(lock);
     }
-    return ePvErrSuccess;
 }
 
 bool Camera::Unplug() {
@@ -175,7 +169,7 @@ void Camera::Remove() {
 void Camera::Shutdown() {
     {
         Lock lock(m_Lock);
-        m_Handles.clear();
+        m_Open.clear();
         ReleaseMasterLocked();
         DrainLocked(lock, ePvErrCancelled);
     }
@@ -185,12 +179,11 @@ void Camera::Shutdown() {
 // Both directions check the handle and the injected faults alike, move one register after
 // the other up to the injected limit, and stop at the first address the camera refuses.
 template <typename Values, typename Move>
-tPvErr Camera::TransferRegisters(tPvHandle handle, Access access, uint32_t count,
-                                 const uint32_t* addresses, Values* values, uint32_t* completed,
-                                 Move move) {
+tPvErr Camera::TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
+                                 Values* values, uint32_t* completed, Move move) {
     std::lock_guard lock(m_Lock);
     uint32_t done = 0;
-    tPvErr error = CheckHandleLocked(handle, access);
+    tPvErr error = CheckTicketLocked(ticket);
     if (error == 0 && count > 0 && (addresses == nullptr || values == nullptr)) {
         error = ePvErrBadParameter;
     }
@@ -212,17 +205,17 @@ tPvErr Camera::TransferRegisters(tPvHandle handle, Access access, uint32_t count
     return error;
 }
 
-tPvErr Camera::ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
+tPvErr Camera::ReadRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                              uint32_t* values, uint32_t* completed) {
     return TransferRegisters(
-        handle, Access::Read, count, addresses, values, completed,
+        ticket, count, addresses, values, completed,
         [this](uint32_t address, uint32_t& value) { return m_Serial.Read(address, value); });
 }
 
-tPvErr Camera::WriteRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
+tPvErr Camera::WriteRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                               const uint32_t* values, uint32_t* completed) {
     return TransferRegisters(
-        handle, Access::Write, count, addresses, values, completed,
+        ticket, count, addresses, values, completed,
         [this](uint32_t address, uint32_t value) { return m_Serial.Write(address, value); });
 }
 

@@ -1,5 +1,9 @@
-// One simulated GigE camera: identity, attributes, the open handles, the frame queue and
-// stream thread of its capture, its serial port and the faults injected into it.
+// One simulated GigE camera: identity, attributes, its plug epochs, the frame queue and stream
+// thread of its capture, its serial port and the faults injected into it.
+//
+// The front keeps the handles; the camera knows each by a ticket Open gives out, which every
+// call names: a closed one answers ePvErrBadHandle, one opened before the camera was unplugged
+// or removed ePvErrUnplugged.
 //
 // Locking: one mutex per camera guards all of its state. User callbacks (frame completion)
 // run without it; m_CallbacksRunning counts the threads inside them so that clearing,
@@ -55,37 +59,40 @@ class Camera : public std::enable_shared_from_this<Camera> {
     void FillInfo(tPvCameraInfo& info);
     void FillIpSettings(tPvIpSettings& settings) const;
 
-    // Handles. Master access (ePvAccessMaster) is exclusive and needed for writes, commands,
-    // capture and register writes; any other open is a read-only monitor.
-    tPvErr Open(tPvHandle handle, uint32_t accessFlags);
-    tPvErr Close(tPvHandle handle);
+    // Handles. The front lets one master at a time through and checks the master for capture
+    // and register writes; attribute writes and commands get `master` to check once the name
+    // resolved. Closing the master ends its capture.
+    tPvErr Open(uint32_t& ticket);
+    void Close(uint32_t ticket, bool master);
+    bool Lost(uint32_t ticket);
 
     // Attributes.
-    tPvErr AttrList(tPvHandle handle, tPvAttrListPtr* list, uint32_t* length);
-    tPvErr AttrInfo(tPvHandle handle, const char* name, tPvAttributeInfo* info);
-    tPvErr CommandRun(tPvHandle handle, const char* name);
-    tPvErr GetText(tPvHandle handle, const char* name, tPvDatatype type, char* buffer,
+    tPvErr AttrList(uint32_t ticket, tPvAttrListPtr* list, uint32_t* length);
+    tPvErr AttrInfo(uint32_t ticket, const char* name, tPvAttributeInfo* info);
+    tPvErr CommandRun(uint32_t ticket, bool master, const char* name);
+    tPvErr GetText(uint32_t ticket, const char* name, tPvDatatype type, char* buffer,
                    uint32_t bufferSize, uint32_t* size);
-    tPvErr SetText(tPvHandle handle, const char* name, tPvDatatype type, const char* value);
-    tPvErr RangeEnum(tPvHandle handle, const char* name, char* buffer, uint32_t bufferSize,
+    tPvErr SetText(uint32_t ticket, bool master, const char* name, tPvDatatype type,
+                   const char* value);
+    tPvErr RangeEnum(uint32_t ticket, const char* name, char* buffer, uint32_t bufferSize,
                      uint32_t* size);
-    tPvErr GetUint32(tPvHandle handle, const char* name, uint32_t* value);
-    tPvErr SetUint32(tPvHandle handle, const char* name, uint32_t value);
-    tPvErr RangeUint32(tPvHandle handle, const char* name, uint32_t* min, uint32_t* max);
-    tPvErr GetFloat32(tPvHandle handle, const char* name, float* value);
-    tPvErr SetFloat32(tPvHandle handle, const char* name, float value);
-    tPvErr RangeFloat32(tPvHandle handle, const char* name, float* min, float* max);
+    tPvErr GetUint32(uint32_t ticket, const char* name, uint32_t* value);
+    tPvErr SetUint32(uint32_t ticket, bool master, const char* name, uint32_t value);
+    tPvErr RangeUint32(uint32_t ticket, const char* name, uint32_t* min, uint32_t* max);
+    tPvErr GetFloat32(uint32_t ticket, const char* name, float* value);
+    tPvErr SetFloat32(uint32_t ticket, bool master, const char* name, float value);
+    tPvErr RangeFloat32(uint32_t ticket, const char* name, float* min, float* max);
 
     // Capture.
-    tPvErr CaptureStart(tPvHandle handle);
-    tPvErr CaptureEnd(tPvHandle handle);
-    tPvErr QueueFrame(tPvHandle handle, tPvFrame* frame, tPvFrameCallback callback);
-    tPvErr QueueClear(tPvHandle handle);
+    tPvErr CaptureStart(uint32_t ticket);
+    tPvErr CaptureEnd(uint32_t ticket);
+    tPvErr QueueFrame(uint32_t ticket, tPvFrame* frame, tPvFrameCallback callback);
+    tPvErr QueueClear(uint32_t ticket);
 
     // Registers.
-    tPvErr ReadRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
+    tPvErr ReadRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                          uint32_t* values, uint32_t* completed);
-    tPvErr WriteRegisters(tPvHandle handle, uint32_t count, const uint32_t* addresses,
+    tPvErr WriteRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                           const uint32_t* values, uint32_t* completed);
 
     // Life of the camera in the simulator. Unplug and Plug return whether anything changed.
@@ -113,22 +120,20 @@ class Camera : public std::enable_shared_from_this<Camera> {
 
   private:
     enum class Access { Read, Write };
-    struct OpenHandle {
-        tPvHandle handle;
+    struct Opened {
+        uint32_t ticket;
         uint32_t epoch;  // plug epoch the handle was opened in
-        bool master;
     };
     using Lock = std::unique_lock<std::mutex>;
 
     // Handles and attribute lookup (camera lock held).
-    OpenHandle* FindHandleLocked(tPvHandle handle);
-    tPvErr CheckHandleLocked(tPvHandle handle, Access access);
+    const Opened* FindLocked(uint32_t ticket) const;
+    tPvErr CheckTicketLocked(uint32_t ticket) const;
     template <typename Values, typename Move>
-    tPvErr TransferRegisters(tPvHandle handle, Access access, uint32_t count,
-                             const uint32_t* addresses, Values* values, uint32_t* completed,
-                             Move move);
-    tPvErr LookupLocked(tPvHandle handle, const char* name, tPvDatatype type, Access access,
-                        const AttrDef*& def);
+    tPvErr TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
+                             Values* values, uint32_t* completed, Move move);
+    tPvErr LookupLocked(uint32_t ticket, bool master, const char* name, tPvDatatype type,
+                        Access access, const AttrDef*& def);
     bool Has(Attr id) const { return m_Present[size_t(id)]; }
 
     // Attribute values (camera lock held).
@@ -167,8 +172,8 @@ class Camera : public std::enable_shared_from_this<Camera> {
     bool m_Plugged = true;
     bool m_Removed = false;
     uint32_t m_Epoch = 0;
-    std::vector<OpenHandle> m_Handles;
-    tPvHandle m_Master = 0;
+    std::vector<Opened> m_Open;
+    uint32_t m_LastTicket = 0;
 
     // Attribute values, indexed by Attr.
     std::array<uint32_t, kAttrCount> m_U{};

@@ -1,4 +1,6 @@
 // Typed attribute access of a simulated camera.
+#include <sdkcommon/Backend.h>
+
 #include <cstring>
 
 #include "Camera.h"
@@ -23,9 +25,9 @@ tPvErr CopyText(const char* text, char* buffer, uint32_t bufferSize, uint32_t* s
 
 }  // namespace
 
-tPvErr Camera::LookupLocked(tPvHandle handle, const char* name, tPvDatatype type, Access access,
-                            const AttrDef*& def) {
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Read)) {
+tPvErr Camera::LookupLocked(uint32_t ticket, bool master, const char* name, tPvDatatype type,
+                            Access access, const AttrDef*& def) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     if (name == nullptr) {
@@ -47,7 +49,7 @@ tPvErr Camera::LookupLocked(tPvHandle handle, const char* name, tPvDatatype type
     if ((def->flags & ePvFlagWrite) == 0) {
         return ePvErrForbidden;
     }
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = sdk::WriteAccess(master)) {
         return error;
     }
     return m_FailWrite[size_t(def->id)];
@@ -156,9 +158,9 @@ void Camera::RunCommandLocked(Attr id) {
     m_Changed.notify_all();
 }
 
-tPvErr Camera::AttrList(tPvHandle handle, tPvAttrListPtr* list, uint32_t* length) {
+tPvErr Camera::AttrList(uint32_t ticket, tPvAttrListPtr* list, uint32_t* length) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Read)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     if (list == nullptr) {
@@ -172,9 +174,9 @@ tPvErr Camera::AttrList(tPvHandle handle, tPvAttrListPtr* list, uint32_t* length
     return ePvErrSuccess;
 }
 
-tPvErr Camera::AttrInfo(tPvHandle handle, const char* name, tPvAttributeInfo* info) {
+tPvErr Camera::AttrInfo(uint32_t ticket, const char* name, tPvAttributeInfo* info) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Read)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     if (name == nullptr || info == nullptr) {
@@ -192,21 +194,22 @@ tPvErr Camera::AttrInfo(tPvHandle handle, const char* name, tPvAttributeInfo* in
     return ePvErrSuccess;
 }
 
-tPvErr Camera::CommandRun(tPvHandle handle, const char* name) {
+tPvErr Camera::CommandRun(uint32_t ticket, bool master, const char* name) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeCommand, Access::Write, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, master, name, ePvDatatypeCommand, Access::Write, def)) {
         return error;
     }
     RunCommandLocked(def->id);
     return ePvErrSuccess;
 }
 
-tPvErr Camera::GetText(tPvHandle handle, const char* name, tPvDatatype type, char* buffer,
+tPvErr Camera::GetText(uint32_t ticket, const char* name, tPvDatatype type, char* buffer,
                        uint32_t bufferSize, uint32_t* size) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, type, Access::Read, def)) {
+    if (const tPvErr error = LookupLocked(ticket, false, name, type, Access::Read, def)) {
         return error;
     }
     const char* text =
@@ -214,10 +217,11 @@ tPvErr Camera::GetText(tPvHandle handle, const char* name, tPvDatatype type, cha
     return CopyText(text, buffer, bufferSize, size);
 }
 
-tPvErr Camera::SetText(tPvHandle handle, const char* name, tPvDatatype type, const char* value) {
+tPvErr Camera::SetText(uint32_t ticket, bool master, const char* name, tPvDatatype type,
+                       const char* value) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, type, Access::Write, def)) {
+    if (const tPvErr error = LookupLocked(ticket, master, name, type, Access::Write, def)) {
         return error;
     }
     if (value == nullptr) {
@@ -243,20 +247,22 @@ tPvErr Camera::SetText(tPvHandle handle, const char* name, tPvDatatype type, con
     return ePvErrSuccess;
 }
 
-tPvErr Camera::RangeEnum(tPvHandle handle, const char* name, char* buffer, uint32_t bufferSize,
+tPvErr Camera::RangeEnum(uint32_t ticket, const char* name, char* buffer, uint32_t bufferSize,
                          uint32_t* size) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeEnum, Access::Read, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, false, name, ePvDatatypeEnum, Access::Read, def)) {
         return error;
     }
     return CopyText(def->valueList, buffer, bufferSize, size);
 }
 
-tPvErr Camera::GetUint32(tPvHandle handle, const char* name, uint32_t* value) {
+tPvErr Camera::GetUint32(uint32_t ticket, const char* name, uint32_t* value) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeUint32, Access::Read, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, false, name, ePvDatatypeUint32, Access::Read, def)) {
         return error;
     }
     if (value == nullptr) {
@@ -266,10 +272,11 @@ tPvErr Camera::GetUint32(tPvHandle handle, const char* name, uint32_t* value) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::SetUint32(tPvHandle handle, const char* name, uint32_t value) {
+tPvErr Camera::SetUint32(uint32_t ticket, bool master, const char* name, uint32_t value) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeUint32, Access::Write, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, master, name, ePvDatatypeUint32, Access::Write, def)) {
         return error;
     }
     uint32_t min = 0;
@@ -283,10 +290,11 @@ tPvErr Camera::SetUint32(tPvHandle handle, const char* name, uint32_t value) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::RangeUint32(tPvHandle handle, const char* name, uint32_t* min, uint32_t* max) {
+tPvErr Camera::RangeUint32(uint32_t ticket, const char* name, uint32_t* min, uint32_t* max) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeUint32, Access::Read, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, false, name, ePvDatatypeUint32, Access::Read, def)) {
         return error;
     }
     if (min == nullptr || max == nullptr) {
@@ -296,10 +304,11 @@ tPvErr Camera::RangeUint32(tPvHandle handle, const char* name, uint32_t* min, ui
     return ePvErrSuccess;
 }
 
-tPvErr Camera::GetFloat32(tPvHandle handle, const char* name, float* value) {
+tPvErr Camera::GetFloat32(uint32_t ticket, const char* name, float* value) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeFloat32, Access::Read, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, false, name, ePvDatatypeFloat32, Access::Read, def)) {
         return error;
     }
     if (value == nullptr) {
@@ -309,10 +318,11 @@ tPvErr Camera::GetFloat32(tPvHandle handle, const char* name, float* value) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::SetFloat32(tPvHandle handle, const char* name, float value) {
+tPvErr Camera::SetFloat32(uint32_t ticket, bool master, const char* name, float value) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeFloat32, Access::Write, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, master, name, ePvDatatypeFloat32, Access::Write, def)) {
         return error;
     }
     if (!(value >= def->minF && value <= def->maxF)) {  // NaN fails too
@@ -323,10 +333,11 @@ tPvErr Camera::SetFloat32(tPvHandle handle, const char* name, float value) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::RangeFloat32(tPvHandle handle, const char* name, float* min, float* max) {
+tPvErr Camera::RangeFloat32(uint32_t ticket, const char* name, float* min, float* max) {
     std::lock_guard lock(m_Lock);
     const AttrDef* def = nullptr;
-    if (const tPvErr error = LookupLocked(handle, name, ePvDatatypeFloat32, Access::Read, def)) {
+    if (const tPvErr error =
+            LookupLocked(ticket, false, name, ePvDatatypeFloat32, Access::Read, def)) {
         return error;
     }
     if (min == nullptr || max == nullptr) {

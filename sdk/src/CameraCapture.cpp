@@ -30,16 +30,16 @@ uint64_t ThreadCpuNs() {
 
 // Frame timestamps count microseconds from the first use of the simulator.
 uint64_t TimestampNow() {
-    static const Clock::time_point epoch = Clock::now();
+    static const Clock::time_point ticket = Clock::now();
     return uint64_t(
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - epoch).count());
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - ticket).count());
 }
 
 }  // namespace
 
-tPvErr Camera::CaptureStart(tPvHandle handle) {
+tPvErr Camera::CaptureStart(uint32_t ticket) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     if (m_CaptureStarted) {
@@ -59,9 +59,9 @@ tPvErr Camera::CaptureStart(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::CaptureEnd(tPvHandle handle) {
+tPvErr Camera::CaptureEnd(uint32_t ticket) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     // No frame starts after this; one being completed may still be in its callback, which
@@ -72,9 +72,9 @@ tPvErr Camera::CaptureEnd(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Camera::QueueFrame(tPvHandle handle, tPvFrame* frame, tPvFrameCallback callback) {
+tPvErr Camera::QueueFrame(uint32_t ticket, tPvFrame* frame, tPvFrameCallback callback) {
     std::lock_guard lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     if (frame == nullptr || (frame->ImageBuffer == nullptr && frame->ImageBufferSize != 0)) {
@@ -94,9 +94,9 @@ tPvErr Camera::QueueFrame(tPvHandle handle, tPvFrame* frame, tPvFrameCallback ca
     return ePvErrSuccess;
 }
 
-tPvErr Camera::QueueClear(tPvHandle handle) {
+tPvErr Camera::QueueClear(uint32_t ticket) {
     Lock lock(m_Lock);
-    if (const tPvErr error = CheckHandleLocked(handle, Access::Write)) {
+    if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
     DrainLocked(lock, ePvErrCancelled);
@@ -104,7 +104,6 @@ tPvErr Camera::QueueClear(tPvHandle handle) {
 }
 
 void Camera::ReleaseMasterLocked() {
-    m_Master = 0;
     m_CaptureStarted = false;
     m_Acquiring = false;  // the camera stops streaming when its controller goes away
     m_PendingTriggers = 0;

@@ -2,11 +2,23 @@
 
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 
 #include "Attributes.h"
 #include "CallStats.h"
+#include "Connection.h"
 #include "Formats.h"
+
+namespace tarnix::sdk {
+
+Backend& SdkBackend() {
+    return sim::Sdk::Instance();
+}
+
+void CountSdkCall(Call call) noexcept {
+    sim::CountCall(sim::SdkFunction(uint32_t(call)));
+}
+
+}  // namespace tarnix::sdk
 
 namespace tarnix::sim {
 
@@ -84,7 +96,7 @@ Sdk& Sdk::Instance() {
     return *sdk;
 }
 
-Sdk::Sdk() {
+Sdk::Sdk() : m_Events(sdk::SdkLinkEvents()) {
     std::lock_guard lock(m_Lock);
     AddDefaultsLocked();
 }
@@ -117,34 +129,10 @@ std::vector<std::shared_ptr<Camera>> Sdk::PluggedCamerasLocked() {
     return cameras;
 }
 
-tPvErr Sdk::Initialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
-    {
-        std::lock_guard lock(m_Lock);
-        if (m_Initialized) {
-            return ePvErrSuccess;
-        }
-    }
-    try {
-        m_Events.Start();
-    } catch (const std::system_error&) {
-        return ePvErrResources;
-    }
-    std::lock_guard lock(m_Lock);
-    m_Initialized = true;
-    return ePvErrSuccess;
-}
-
-void Sdk::Uninitialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
+void Sdk::Stop() {
     std::vector<std::shared_ptr<Camera>> cameras;
     {
         std::lock_guard lock(m_Lock);
-        if (!m_Initialized) {
-            return;
-        }
-        m_Initialized = false;
-        m_Handles.clear();
         for (auto& entry : m_Cameras) {
             cameras.push_back(entry.second);
         }
@@ -153,19 +141,15 @@ void Sdk::Uninitialize() {
     for (auto& camera : cameras) {
         camera->Shutdown();
     }
-    m_Events.Stop();
 }
 
 uint32_t Sdk::CameraCount() {
     std::lock_guard lock(m_Lock);
-    return m_Initialized ? uint32_t(PluggedCamerasLocked().size()) : 0;
+    return uint32_t(PluggedCamerasLocked().size());
 }
 
 uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
     std::lock_guard lock(m_Lock);
-    if (!m_Initialized) {
-        return 0;
-    }
     const auto cameras = PluggedCamerasLocked();
     uint32_t filled = 0;
     if (list != nullptr) {
@@ -179,17 +163,11 @@ uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connect
     return filled;
 }
 
-tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings) {
+tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) {
     std::lock_guard lock(m_Lock);
-    if (!m_Initialized) {
-        return ePvErrBadSequence;
-    }
-    if (info == nullptr) {
-        return ePvErrBadParameter;
-    }
     for (const auto& camera : PluggedCamerasLocked()) {
         if (camera->Desc().address == address) {
-            camera->FillInfo(*info);
+            camera->FillInfo(info);
             if (settings != nullptr) {
                 camera->FillIpSettings(*settings);
             }
@@ -199,76 +177,23 @@ tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSetting
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
+tPvErr Sdk::Open(uint32_t id, bool, std::shared_ptr<sdk::Device>& device) {
     std::lock_guard lock(m_Lock);
-    if (!m_Initialized) {
-        return ePvErrBadSequence;
-    }
-    if (handle == nullptr) {
-        return ePvErrBadParameter;
-    }
     const auto it = m_Cameras.find(id);
     if (it == m_Cameras.end()) {
         return ePvErrNotFound;
     }
-    const tPvHandle next = m_LastHandle + 1 == 0 ? 1 : m_LastHandle + 1;
-    if (const tPvErr error = it->second->Open(next, accessFlags)) {
+    uint32_t ticket = 0;
+    if (const tPvErr error = it->second->Open(ticket)) {
         return error;
     }
-    m_LastHandle = next;
-    m_Handles[next] = it->second;
-    *handle = next;
+    device = std::make_shared<Connection>(it->second, ticket);
     return ePvErrSuccess;
 }
 
-tPvErr Sdk::Close(tPvHandle handle) {
-    std::shared_ptr<Camera> camera;
-    {
-        std::lock_guard lock(m_Lock);
-        if (!m_Initialized) {
-            return ePvErrBadSequence;
-        }
-        const auto it = m_Handles.find(handle);
-        if (it == m_Handles.end()) {
-            return ePvErrBadHandle;
-        }
-        camera = std::move(it->second);
-        m_Handles.erase(it);
-    }
-    return camera->Close(handle);
-}
-
-tPvErr Sdk::Resolve(tPvHandle handle, std::shared_ptr<Camera>& camera) {
-    std::lock_guard lock(m_Lock);
-    if (!m_Initialized) {
-        return ePvErrBadSequence;
-    }
-    const auto it = m_Handles.find(handle);
-    if (it == m_Handles.end()) {
-        return ePvErrBadHandle;
-    }
-    camera = it->second;
-    return ePvErrSuccess;
-}
-
-tPvErr Sdk::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
-    {
-        std::lock_guard lock(m_Lock);
-        if (!m_Initialized) {
-            return ePvErrBadSequence;
-        }
-    }
-    return m_Events.Register(callback, event, context);
-}
-
-tPvErr Sdk::UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event) {
-    {
-        std::lock_guard lock(m_Lock);
-        if (!m_Initialized) {
-            return ePvErrBadSequence;
-        }
-    }
-    return m_Events.Unregister(callback, event);
+void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
+    const auto& connection = static_cast<const Connection&>(*device);
+    connection.Cam().Close(connection.Ticket(), master);
 }
 
 void Sdk::Reset() {

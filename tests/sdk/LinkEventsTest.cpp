@@ -70,6 +70,16 @@ TEST_F(LinkEvents, UnplugAndPlugAreAnnouncedOnTheEventThread) {
     EXPECT_EQ(Events().size(), 3u);
 }
 
+// What the camera list offers for a camera (0 when it is not listed).
+uint32_t PermittedAccess(uint32_t id) {
+    tPvCameraInfo list[8]{};
+    const uint32_t count = PvCameraList(list, 8, nullptr);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (list[i].UniqueId == id) return list[i].PermittedAccess;
+    }
+    return 0;
+}
+
 TEST_F(LinkEvents, UnplugKillsHandlesAndEndsQueuedFrames) {
     const tPvHandle handle = Open(1001);
     ASSERT_EQ(PvCaptureStart(handle), ePvErrSuccess);
@@ -88,8 +98,11 @@ TEST_F(LinkEvents, UnplugKillsHandlesAndEndsQueuedFrames) {
     // Back again, the old handle stays dead; the camera must be opened anew.
     ASSERT_EQ(pvsim_plug(1001), ePvErrSuccess);
     EXPECT_EQ(PvAttrUint32Get(handle, "Width", &width), ePvErrUnplugged);
+    // The dead master handle no longer holds the camera, in the list as at open.
+    EXPECT_EQ(PermittedAccess(1001), uint32_t(ePvAccessMonitor | ePvAccessMaster));
     const tPvHandle fresh = Open(1001);
     EXPECT_EQ(GetUint(fresh, "Width"), 1360u);
+    EXPECT_EQ(PermittedAccess(1001), uint32_t(ePvAccessMonitor));
     EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
     EXPECT_EQ(PvCameraClose(fresh), ePvErrSuccess);
 

@@ -7,6 +7,16 @@
 
 #include "UserName.h"
 
+namespace tarnix::sdk {
+
+Backend& SdkBackend() {
+    return gige::Sdk::Instance();
+}
+
+void CountSdkCall(Call) noexcept {}
+
+}  // namespace tarnix::sdk
+
 namespace tarnix::gige {
 namespace {
 
@@ -27,30 +37,12 @@ uint32_t Sdk::IdOfLocked(const std::string& deviceId) {
     return it->second;
 }
 
-bool Sdk::MasterHeldLocked(uint32_t id) const {
-    return std::any_of(m_Handles.begin(), m_Handles.end(), [&](const auto& entry) {
-        return entry.second.master && entry.second.session->Id() == id;
-    });
-}
-
-size_t Sdk::HandlesOfLocked(const Session& session) const {
-    return size_t(std::count_if(m_Handles.begin(), m_Handles.end(), [&](const auto& entry) {
-        return entry.second.session.get() == &session;
-    }));
-}
-
-tPvErr Sdk::Initialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
-    {
-        std::lock_guard lock(m_Lock);
-        if (m_Initialized) return ePvErrSuccess;
-    }
+tPvErr Sdk::Start() {
     // The cameras already on the network are listed when this returns; their arrival is no
     // link event.
     std::vector<DeviceRecord> devices = m_Aravis.Discover();
     ReadUserNames(devices);
     try {
-        m_Events.Start();
         std::lock_guard lock(m_Lock);
         std::vector<std::string> listed;
         m_Devices.clear();
@@ -70,15 +62,13 @@ tPvErr Sdk::Initialize() {
             m_Wake.notify_all();
         }
         if (m_ListThread.joinable()) m_ListThread.join();
-        m_Events.Stop();
         return ePvErrResources;
     }
     return ePvErrSuccess;
 }
 
-void Sdk::Uninitialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
-    std::unordered_map<tPvHandle, OpenHandle> handles;
+void Sdk::Stop() {
+    std::map<std::shared_ptr<Session>, int> handles;
     std::map<uint32_t, std::shared_ptr<Session>> sessions;
     {
         std::lock_guard lock(m_Lock);
@@ -94,7 +84,7 @@ void Sdk::Uninitialize() {
     if (m_ReleaseThread.joinable()) m_ReleaseThread.join();
     // Every session, live or lost, that a handle or the table still holds.
     std::set<std::shared_ptr<Session>> ending;
-    for (auto& entry : handles) ending.insert(entry.second.session);
+    for (auto& entry : handles) ending.insert(entry.first);
     for (auto& entry : sessions) ending.insert(entry.second);
     handles.clear();
     sessions.clear();
@@ -104,7 +94,9 @@ void Sdk::Uninitialize() {
     }
     ending.clear();
     ReleaseRetired();
-    m_Events.Stop();
+}
+
+void Sdk::Finish() {
     m_Aravis.Shutdown();
 }
 
@@ -120,28 +112,26 @@ uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connect
     if (list != nullptr) {
         for (const auto& [id, device] : m_Devices) {
             if (filled == length) break;
-            FillCameraInfo(device, id, MasterHeldLocked(id), list[filled++]);
+            FillCameraInfo(device, id, false, list[filled++]);
         }
     }
     if (connected != nullptr) *connected = uint32_t(m_Devices.size());
     return filled;
 }
 
-tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings) {
+tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) {
     std::lock_guard lock(m_Lock);
     if (!m_Initialized) return ePvErrBadSequence;
-    if (info == nullptr) return ePvErrBadParameter;
     for (const auto& [id, device] : m_Devices) {
         if (device.address != address) continue;
-        FillCameraInfo(device, id, MasterHeldLocked(id), *info);
+        FillCameraInfo(device, id, false, info);
         if (settings != nullptr) FillIpSettings(device, *settings);
         return ePvErrSuccess;
     }
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
-    const bool master = (accessFlags & ePvAccessMaster) != 0;
+tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) {
     // A session found just as its last handle closed is finished; the second try makes a
     // fresh one.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -149,12 +139,11 @@ tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
         {
             std::lock_guard lock(m_Lock);
             if (!m_Initialized) return ePvErrBadSequence;
-            if (handle == nullptr) return ePvErrBadParameter;
-            const auto device = m_Devices.find(id);
-            if (device == m_Devices.end()) return ePvErrNotFound;
+            const auto found = m_Devices.find(id);
+            if (found == m_Devices.end()) return ePvErrNotFound;
             auto& live = m_Sessions[id];
             if (live == nullptr || live->Lost()) {
-                live = std::make_shared<Session>(m_NextSerial++, id, device->second,
+                live = std::make_shared<Session>(m_NextSerial++, id, found->second,
                                                  [this](uint64_t serial) { SessionLost(serial); });
             }
             session = live;
@@ -163,7 +152,7 @@ tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
         const tPvErr error = session->Attach(master);
         std::unique_lock lock(m_Lock);
         if (error != ePvErrSuccess) {
-            const bool unused = HandlesOfLocked(*session) == 0;
+            const bool unused = m_Handles.count(session) == 0;
             const auto live = m_Sessions.find(id);
             if (unused && live != m_Sessions.end() && live->second == session) {
                 m_Sessions.erase(live);
@@ -177,38 +166,33 @@ tPvErr Sdk::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
             session->Detach(master);
             return ePvErrBadSequence;
         }
-        const tPvHandle next = m_LastHandle + 1 == 0 ? 1 : m_LastHandle + 1;
-        m_LastHandle = next;
-        m_Handles[next] = {session, master};
-        *handle = next;
+        ++m_Handles[session];
+        device = std::move(session);
         return ePvErrSuccess;
     }
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Close(tPvHandle handle) {
-    OpenHandle entry;
+void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
+    const auto session = std::static_pointer_cast<Session>(device);
     bool last = false;
     {
         std::lock_guard lock(m_Lock);
-        if (!m_Initialized) return ePvErrBadSequence;
-        const auto it = m_Handles.find(handle);
-        if (it == m_Handles.end()) return ePvErrBadHandle;
-        entry = std::move(it->second);
-        m_Handles.erase(it);
-        last = HandlesOfLocked(*entry.session) == 0;
-        const auto live = m_Sessions.find(entry.session->Id());
-        if (last && live != m_Sessions.end() && live->second == entry.session) {
+        const auto count = m_Handles.find(session);
+        // None after a stop: the session was ended with the others, and this is its last handle.
+        last = count == m_Handles.end() || --count->second == 0;
+        if (count != m_Handles.end() && last) m_Handles.erase(count);
+        const auto live = m_Sessions.find(session->Id());
+        if (last && live != m_Sessions.end() && live->second == session) {
             m_Sessions.erase(live);
         }
     }
-    entry.session->Detach(entry.master);
+    session->Detach(master);
     if (last) {
-        const bool lost = entry.session->Lost();
-        entry.session->MarkLost();  // finished: an open racing this one makes a new session
-        ReleaseCamera(*entry.session, lost);
+        const bool lost = session->Lost();
+        session->MarkLost();  // finished: an open racing this one makes a new session
+        ReleaseCamera(*session, lost);
     }
-    return ePvErrSuccess;
 }
 
 void Sdk::ReleaseCamera(Session& session, bool lost) {
@@ -245,32 +229,6 @@ void Sdk::ReleaseRetired() {
         retired.swap(m_Retired);
     }
     for (ArvCamera* camera : retired) g_object_unref(camera);
-}
-
-tPvErr Sdk::Resolve(tPvHandle handle, std::shared_ptr<Session>& session, bool& master) {
-    std::lock_guard lock(m_Lock);
-    if (!m_Initialized) return ePvErrBadSequence;
-    const auto it = m_Handles.find(handle);
-    if (it == m_Handles.end()) return ePvErrBadHandle;
-    session = it->second.session;
-    master = it->second.master;
-    return ePvErrSuccess;
-}
-
-tPvErr Sdk::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
-    {
-        std::lock_guard lock(m_Lock);
-        if (!m_Initialized) return ePvErrBadSequence;
-    }
-    return m_Events.Register(callback, event, context);
-}
-
-tPvErr Sdk::UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event) {
-    {
-        std::lock_guard lock(m_Lock);
-        if (!m_Initialized) return ePvErrBadSequence;
-    }
-    return m_Events.Unregister(callback, event);
 }
 
 void Sdk::ListLoop() {

@@ -1,15 +1,17 @@
-// Process-wide state of the SDK: initialisation, the SDK's ids of Aravis's devices, the
-// cameras present, the open handles and their camera sessions, the device-list thread and the
-// link events.
+// The cameras over Aravis behind the SDK's front: the SDK's ids of Aravis's devices, the cameras
+// present, the camera sessions the front's handles hold, the device-list and release threads,
+// and the link events they post.
 //
-// Locking: m_Lock guards the tables and is held only for short steps, never over network
+// Locking: the front's lock may be held while m_Lock is taken, never the other way round.
+// m_Lock guards the tables and is held only for short steps, never over network
 // traffic and never while a session's camera lock is taken (a session may take m_Lock while it
 // holds its own, to report its camera lost). Aravis's global device list has a mutex of its
-// own (AravisSystem). m_Lifecycle makes initialisation and shutdown one at a time.
+// own (AravisSystem). The front makes start and stop one at a time.
 #pragma once
 
 #include <arv.h>
 #include <pvapi.h>
+#include <sdkcommon/Backend.h>
 #include <sdkcommon/LinkEvents.h>
 
 #include <condition_variable>
@@ -18,7 +20,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "AravisSystem.h"
@@ -28,39 +29,27 @@
 
 namespace tarnix::gige {
 
-class Sdk {
+class Sdk final : public sdk::Backend {
   public:
     // Never destroyed: Aravis's and the host's threads may still call in at exit.
     static Sdk& Instance();
 
-    tPvErr Initialize();
-    void Uninitialize();
+    tPvErr Start() override;
+    void Stop() override;
+    void Finish() override;
 
-    uint32_t CameraCount();
-    uint32_t CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected);
-    tPvErr CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings);
+    uint32_t CameraCount() override;
+    uint32_t CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) override;
+    tPvErr CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
+                            tPvIpSettings* settings) override;
 
-    tPvErr Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle);
-    tPvErr Close(tPvHandle handle);
-    // The session behind an open handle and whether the handle is the master: 5 before
-    // initialisation, 3 for a handle that is not open.
-    tPvErr Resolve(tPvHandle handle, std::shared_ptr<Session>& session, bool& master);
-
-    tPvErr RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context);
-    tPvErr UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event);
-    // Waits until the link events posted so far were handled.
-    void FlushEvents() { m_Events.Flush(); }
+    // The camera's session, shared by every handle on it, made afresh when the last one was lost.
+    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) override;
+    void Close(const std::shared_ptr<sdk::Device>& device, bool master) override;
 
   private:
-    struct OpenHandle {
-        std::shared_ptr<Session> session;
-        bool master;
-    };
-
-    Sdk() = default;
+    Sdk() : m_Events(sdk::SdkLinkEvents()) {}
     uint32_t IdOfLocked(const std::string& deviceId);
-    bool MasterHeldLocked(uint32_t id) const;
-    size_t HandlesOfLocked(const Session& session) const;
     void ListLoop();
     // Asks each camera for its user-defined name (network traffic: no lock held).
     static void ReadUserNames(std::vector<DeviceRecord>& devices);
@@ -73,11 +62,10 @@ class Sdk {
     void ReleaseLoop();
     void ReleaseRetired();
 
-    std::mutex m_Lifecycle;
     std::mutex m_Lock;
-    bool m_Initialized = false;
+    bool m_Initialized = false;  // started and not stopped
     AravisSystem m_Aravis;
-    sdk::LinkEvents m_Events;
+    sdk::LinkEvents& m_Events;
 
     // The SDK's ids, one per Aravis device id, for the life of the process: a camera that goes
     // and comes back keeps its id.
@@ -87,8 +75,8 @@ class Sdk {
     Presence m_Presence;
 
     std::map<uint32_t, std::shared_ptr<Session>> m_Sessions;  // the live session of a camera
-    std::unordered_map<tPvHandle, OpenHandle> m_Handles;
-    tPvHandle m_LastHandle = 0;  // handles are never reused within a process
+    // How many of the front's handles hold each session, live or lost.
+    std::map<std::shared_ptr<Session>, int> m_Handles;
     uint64_t m_NextSerial = 1;
     // Cameras of lost sessions: their release waits for the network's time-outs (Aravis says
     // goodbye to the camera and waits for its heartbeat), so a thread of its own does it

@@ -1,5 +1,5 @@
-// A camera session: connection, handles, loss, capture and registers. Attributes are in
-// SessionAttributes.cpp.
+// A camera session: connection, handles, loss, capture and registers. Attributes are in the
+// Session*.cpp files beside this one (names, typed calls, reads, writes, composed modes).
 #include "Session.h"
 
 #include <atomic>
@@ -60,7 +60,6 @@ Session::~Session() {
 tPvErr Session::Attach(bool master) {
     std::lock_guard lock(m_Control);
     if (Lost()) return ePvErrNotFound;
-    if (master && m_HasMaster) return ePvErrAccessDenied;
     if (m_Camera == nullptr) {
         if (const tPvErr error = ConnectLocked(master)) return error;
     } else if (master && !m_Controller && !TakeControlLocked()) {

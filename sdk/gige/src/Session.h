@@ -11,6 +11,7 @@
 
 #include <arv.h>
 #include <pvapi.h>
+#include <sdkcommon/Backend.h>
 
 #include <atomic>
 #include <cstdint>
@@ -27,7 +28,7 @@
 
 namespace tarnix::gige {
 
-class Session {
+class Session final : public sdk::Device {
   public:
     // onLost(serial) is called (once, on whichever thread noticed it) when the camera stops
     // answering or its control connection is lost.
@@ -41,14 +42,15 @@ class Session {
     uint32_t Id() const { return m_Id; }
     const DeviceRecord& Device() const { return m_Device; }
 
-    // A new handle on the camera: connects on the first, takes control for a master.
-    // ePvErrAccessDenied when another master (here or elsewhere) holds the camera.
+    // A new handle on the camera: connects on the first, takes control for a master (the
+    // front lets one master handle at a time through). ePvErrAccessDenied when another
+    // application holds the camera.
     tPvErr Attach(bool master);
     // A handle goes. The master's capture ends (stream destroyed, queued records cancelled,
     // acquisition stopped) and control is given up.
     void Detach(bool master);
 
-    bool Lost() const { return m_Lost.load(); }
+    bool Lost() const override { return m_Lost.load(); }
     // The camera is gone, or the session is finished: every call but close fails with
     // ePvErrUnplugged from now on, and no handle attaches any more.
     void MarkLost() { m_Lost.store(true); }
@@ -62,31 +64,31 @@ class Session {
     ArvCamera* TakeCamera();
 
     // Attributes. `master` tells whether the calling handle may write.
-    tPvErr AttrList(tPvAttrListPtr* list, uint32_t* length);
-    tPvErr AttrInfo(const char* name, tPvAttributeInfo* info);
-    tPvErr CommandRun(bool master, const char* name);
+    tPvErr AttrList(tPvAttrListPtr* list, uint32_t* length) override;
+    tPvErr AttrInfo(const char* name, tPvAttributeInfo* info) override;
+    tPvErr CommandRun(bool master, const char* name) override;
     tPvErr GetText(const char* name, tPvDatatype type, char* buffer, uint32_t bufferSize,
-                   uint32_t* size);
-    tPvErr SetText(bool master, const char* name, tPvDatatype type, const char* value);
-    tPvErr RangeEnum(const char* name, char* buffer, uint32_t bufferSize, uint32_t* size);
-    tPvErr GetUint32(const char* name, uint32_t* value);
-    tPvErr SetUint32(bool master, const char* name, uint32_t value);
-    tPvErr RangeUint32(const char* name, uint32_t* min, uint32_t* max);
-    tPvErr GetFloat32(const char* name, float* value);
-    tPvErr SetFloat32(bool master, const char* name, float value);
-    tPvErr RangeFloat32(const char* name, float* min, float* max);
+                   uint32_t* size) override;
+    tPvErr SetText(bool master, const char* name, tPvDatatype type, const char* value) override;
+    tPvErr RangeEnum(const char* name, char* buffer, uint32_t bufferSize, uint32_t* size) override;
+    tPvErr GetUint32(const char* name, uint32_t* value) override;
+    tPvErr SetUint32(bool master, const char* name, uint32_t value) override;
+    tPvErr RangeUint32(const char* name, uint32_t* min, uint32_t* max) override;
+    tPvErr GetFloat32(const char* name, float* value) override;
+    tPvErr SetFloat32(bool master, const char* name, float value) override;
+    tPvErr RangeFloat32(const char* name, float* min, float* max) override;
 
     // Capture (master only).
-    tPvErr CaptureStart();
-    tPvErr CaptureEnd();
-    tPvErr QueueFrame(tPvFrame* frame, tPvFrameCallback callback);
-    tPvErr QueueClear();
+    tPvErr CaptureStart() override;
+    tPvErr CaptureEnd() override;
+    tPvErr QueueFrame(tPvFrame* frame, tPvFrameCallback callback) override;
+    tPvErr QueueClear() override;
 
     // Registers; *completed counts the transferred ones.
     tPvErr ReadRegisters(uint32_t count, const uint32_t* addresses, uint32_t* values,
-                         uint32_t* completed);
+                         uint32_t* completed) override;
     tPvErr WriteRegisters(uint32_t count, const uint32_t* addresses, const uint32_t* values,
-                          uint32_t* completed);
+                          uint32_t* completed) override;
 
   private:
     enum class Access { Read, Write };
