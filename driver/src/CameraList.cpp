@@ -53,7 +53,7 @@ int32_t CameraList::Refresh(const SdkApi& sdk) {
     }
     const int32_t count = fresh->count;
     {
-        std::lock_guard<std::mutex> lock(m_Mutex);
+        platform::MutexLock lock(m_Mutex);
         m_Contents.swap(fresh);
     }
     return count;  // the old list is released here, outside the lock
@@ -61,17 +61,17 @@ int32_t CameraList::Refresh(const SdkApi& sdk) {
 
 void CameraList::Free() {
     std::unique_ptr<Contents> old;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     old.swap(m_Contents);
 }
 
 int32_t CameraList::Count() const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     return m_Contents ? m_Contents->count : 0;
 }
 
 const char* const* CameraList::Names() const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     if (!m_Contents || m_Contents->count == 0) return nullptr;
     return m_Contents->namePointers.data();
 }
@@ -93,17 +93,17 @@ int32_t CameraList::FindCameraByIdLocked(uint32_t id) const {
 }
 
 int32_t CameraList::FindConfigName(const char* text) const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     return FindConfigNameLocked(text);
 }
 
 int32_t CameraList::FindCameraById(uint32_t id) const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     return FindCameraByIdLocked(id);
 }
 
 bool CameraList::RecordByConfigName(const char* text, tPvCameraInfo& record) const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     const int32_t index = FindConfigNameLocked(text);
     if (index < 0) return false;
     record = m_Contents->records[index];
@@ -111,7 +111,7 @@ bool CameraList::RecordByConfigName(const char* text, tPvCameraInfo& record) con
 }
 
 bool CameraList::ConfigNameOfCamera(uint32_t id, std::string& name) const {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     const int32_t index = FindCameraByIdLocked(id);
     if (index < 0) return false;
     name = m_Contents->names[index];

@@ -1,15 +1,15 @@
 #include "driver/HostSettings.h"
 
 #include <base/TextUtil.h>
+#include <platform/ThreadSafety.h>
 
 #include <atomic>
-#include <mutex>
 
 namespace tarnix {
 namespace {
 
-std::mutex g_SystemPathMutex;
-std::string g_SystemPath;
+platform::Mutex g_SystemPathMutex;
+std::string g_SystemPath GUARDED_BY(g_SystemPathMutex);
 std::atomic<TarnixCompleteCallback> g_CompleteCallback{nullptr};
 
 }  // namespace
@@ -17,12 +17,12 @@ std::atomic<TarnixCompleteCallback> g_CompleteCallback{nullptr};
 void SetSystemPath(const char* path) {
     // Never read past the kept length, whatever the host's text is.
     std::string cut(path, BoundedLength(path, kSystemPathMaxLength));
-    std::lock_guard<std::mutex> lock(g_SystemPathMutex);
+    platform::MutexLock lock(g_SystemPathMutex);
     g_SystemPath.swap(cut);
 }
 
 std::string SystemPath() {
-    std::lock_guard<std::mutex> lock(g_SystemPathMutex);
+    platform::MutexLock lock(g_SystemPathMutex);
     return g_SystemPath;
 }
 

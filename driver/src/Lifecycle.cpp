@@ -1,8 +1,8 @@
 #include "driver/Lifecycle.h"
 
 #include <platform/System.h>
+#include <platform/ThreadSafety.h>
 
-#include <mutex>
 #include <string>
 
 #ifdef _WIN32
@@ -27,9 +27,9 @@ constexpr const char* kMessageCaption = "Tarnix";
 // Nothing the SDK's threads run takes this lock, so holding it across the SDK's
 // initialise and uninitialise (which wait for those threads) cannot deadlock; the host is
 // never called while it is held.
-std::mutex g_LifecycleMutex;
-int32_t g_StartupCount = 0;
-bool g_ProcessStarted = false;
+platform::Mutex g_LifecycleMutex;
+int32_t g_StartupCount GUARDED_BY(g_LifecycleMutex) = 0;
+bool g_ProcessStarted GUARDED_BY(g_LifecycleMutex) = false;
 
 void StartComponentServices() {
 #ifdef _WIN32
@@ -70,7 +70,7 @@ void Tell(const StartupReport& report) {
     if (report.exception) ShowDriverMessage("Exception initializing!");
 }
 
-void StartOncePerProcess(StartupReport& report) {
+void StartOncePerProcess(StartupReport& report) REQUIRES(g_LifecycleMutex) {
     if (g_ProcessStarted) return;
     StartComponentServices();
     StartUiFramework(DriverModule());
@@ -80,8 +80,8 @@ void StartOncePerProcess(StartupReport& report) {
 }
 
 // Returns whether the driver is started afterwards.
-bool StartLocked(StartupReport& report) {
-    std::lock_guard<std::mutex> lock(g_LifecycleMutex);
+bool StartLocked(StartupReport& report) EXCLUDES(g_LifecycleMutex) {
+    platform::MutexLock lock(g_LifecycleMutex);
     try {
         if (!EnsureSdkLoaded(report.problem)) return g_StartupCount > 0;
         StartOncePerProcess(report);
@@ -101,8 +101,8 @@ bool StartLocked(StartupReport& report) {
 }
 
 // Returns whether no start-up remains afterwards.
-bool ShutDownLocked(bool& exception) {
-    std::lock_guard<std::mutex> lock(g_LifecycleMutex);
+bool ShutDownLocked(bool& exception) EXCLUDES(g_LifecycleMutex) {
+    platform::MutexLock lock(g_LifecycleMutex);
     try {
         if (g_StartupCount == 0) return true;
         --g_StartupCount;
@@ -138,7 +138,7 @@ bool Shutdown() {
 }
 
 int32_t StartupCount() {
-    std::lock_guard<std::mutex> lock(g_LifecycleMutex);
+    platform::MutexLock lock(g_LifecycleMutex);
     return g_StartupCount;
 }
 

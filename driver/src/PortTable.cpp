@@ -14,13 +14,13 @@ constexpr uint32_t kNoAddress = 0xFFFFFFFFu;  // what inet_addr gives for text i
 
 std::shared_ptr<CCamera> PortTable::At(int32_t port) const {
     if (!IsValidPort(port)) return nullptr;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     return m_Slots[port].camera;
 }
 
 bool PortTable::Reserve(int32_t port) {
     if (!IsValidPort(port)) return false;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     Slot& slot = m_Slots[port];
     if (slot.camera || slot.reserved) return false;
     slot.reserved = true;
@@ -29,33 +29,33 @@ bool PortTable::Reserve(int32_t port) {
 
 void PortTable::Fill(int32_t port, std::shared_ptr<CCamera> camera) {
     if (!IsValidPort(port)) return;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     m_Slots[port].camera = std::move(camera);
     m_Slots[port].reserved = false;
 }
 
 void PortTable::CancelReservation(int32_t port) {
     if (!IsValidPort(port)) return;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     m_Slots[port].reserved = false;
 }
 
 std::shared_ptr<CCamera> PortTable::Take(int32_t port) {
     if (!IsValidPort(port)) return nullptr;
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     return std::move(m_Slots[port].camera);
 }
 
 void PortTable::Remove(int32_t port, const std::shared_ptr<CCamera>& camera) {
     if (!IsValidPort(port)) return;
     std::shared_ptr<CCamera> removed;  // released after the lock
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     if (m_Slots[port].camera == camera) removed = std::move(m_Slots[port].camera);
 }
 
 int32_t PortTable::FindPortByCameraId(uint32_t id) const {
     // The camera record never changes after construction, so it can be compared in place.
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    platform::MutexLock lock(m_Mutex);
     for (int32_t port = 0; port < kPortCount; ++port) {
         const auto& camera = m_Slots[port].camera;
         if (camera && camera->Info().UniqueId == id) return port;

@@ -8,24 +8,32 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
 #include <string_view>
 #include <utility>
+
+#include "platform/ThreadSafety.h"
 
 namespace tarnix::platform::detail {
 namespace {
 
 // Writers in this process take turns before they take the file lock, which is what keeps
 // other processes out (flock locks of separate opens exclude each other even in one process).
-std::mutex g_WriteMutex;
+Mutex g_WriteMutex;
 
 // A fork in the middle of a write would leave the child with the mutex locked and a copy of
 // the locked file's descriptor, which keeps the file locked as long as the child lives: fork
 // waits for the write to end.
+void HoldWritersForFork() ACQUIRE(g_WriteMutex) {
+    g_WriteMutex.lock();
+}
+
+void ReleaseWritersAfterFork() RELEASE(g_WriteMutex) {
+    g_WriteMutex.unlock();
+}
+
 struct ForkGuard {
     ForkGuard() {
-        pthread_atfork([] { g_WriteMutex.lock(); }, [] { g_WriteMutex.unlock(); },
-                       [] { g_WriteMutex.unlock(); });
+        pthread_atfork(&HoldWritersForFork, &ReleaseWritersAfterFork, &ReleaseWritersAfterFork);
     }
 } g_ForkGuard;
 
@@ -99,7 +107,7 @@ std::string ResolvedPath(const char* path) {
 
 // Opens the file that is at path now, creating it if need be, and locks it. A writer that
 // replaced it while we waited for the lock leaves us holding the old file: then start over.
-FileDescriptor OpenLocked(const std::string& path) {
+FileDescriptor OpenLocked(const std::string& path) REQUIRES(g_WriteMutex) {
     for (;;) {
         FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
         if (!fd || !Lock(fd.Get(), LOCK_EX)) return FileDescriptor();
@@ -117,7 +125,8 @@ enum class Replaced { Yes, NoTempFile, Failed };
 
 // A new file beside the old one, renamed over it: a reader gets the old or the new text,
 // never a part, and a crash midway leaves the old file.
-Replaced ReplaceByRename(const std::string& path, int lockedFd, const std::string& text) {
+Replaced ReplaceByRename(const std::string& path, int lockedFd, const std::string& text)
+    REQUIRES(g_WriteMutex) {
     std::string temp = path + ".XXXXXX";
     FileDescriptor out(mkostemp(temp.data(), O_CLOEXEC));
     if (!out) return Replaced::NoTempFile;
@@ -132,7 +141,7 @@ Replaced ReplaceByRename(const std::string& path, int lockedFd, const std::strin
 
 // For a writable file in a folder we may not create files in. Readers take the shared lock,
 // so they still never see the file half-written.
-bool RewriteInPlace(int lockedFd, const std::string& text) {
+bool RewriteInPlace(int lockedFd, const std::string& text) REQUIRES(g_WriteMutex) {
     return ftruncate(lockedFd, 0) == 0 && WriteAll(lockedFd, text, 0);
 }
 
@@ -148,7 +157,7 @@ std::optional<std::string> ReadProfileFile(const char* path) {
 
 bool UpdateProfileFile(
     const char* path, const std::function<std::optional<std::string>(const std::string&)>& change) {
-    std::lock_guard<std::mutex> writers(g_WriteMutex);
+    MutexLock writers(g_WriteMutex);
     const std::string target = ResolvedPath(path);
     FileDescriptor locked = OpenLocked(target);
     if (!locked) return false;

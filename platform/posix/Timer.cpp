@@ -8,10 +8,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "platform/ThreadSafety.h"
 
 namespace tarnix::platform {
 namespace {
@@ -37,8 +38,8 @@ class TimerQueue {
     // or the process's statics are gone.
     ~TimerQueue() { Stop(); }
 
-    uint32_t Start(uint32_t delayMs, TimerProc proc, void* user) {
-        std::lock_guard<std::mutex> guard(m_Mutex);
+    uint32_t Start(uint32_t delayMs, TimerProc proc, void* user) EXCLUDES(m_Mutex) {
+        MutexLock guard(m_Mutex);
         if (m_Stopping || !StartWorker()) return 0;
         const uint32_t id = NextId();
         const Clock::time_point due = Clock::now() + std::chrono::milliseconds(delayMs);
@@ -49,8 +50,8 @@ class TimerQueue {
         return id;
     }
 
-    void Cancel(uint32_t id) {
-        std::unique_lock<std::mutex> lock(m_Mutex);
+    void Cancel(uint32_t id) EXCLUDES(m_Mutex) {
+        MutexLock lock(m_Mutex);
         auto pending = m_Pending.find(id);
         if (pending != m_Pending.end()) {
             m_Order.erase(pending->second.due);
@@ -59,18 +60,18 @@ class TimerQueue {
         }
         // A handler cancelling its own timer must not wait for itself.
         if (id == 0 || m_RunningId != id || std::this_thread::get_id() == m_WorkerId) return;
-        m_HandlerDone.wait(lock, [&] { return m_RunningId != id; });
+        while (m_RunningId == id) m_HandlerDone.wait(lock.Native());
     }
 
     // Drops the pending timers and ends the worker once its running handler has returned.
-    void Stop() {
-        std::unique_lock<std::mutex> lock(m_Mutex);
+    void Stop() EXCLUDES(m_Mutex) {
+        MutexLock lock(m_Mutex);
         m_Stopping = true;
         m_Pending.clear();
         m_Order.clear();
         m_Wake.notify_all();
         std::thread worker = std::move(m_Worker);
-        lock.unlock();
+        lock.Unlock();
         if (!worker.joinable()) return;
         // The process may end from inside a handler; the worker cannot join itself.
         if (worker.get_id() == std::this_thread::get_id()) {
@@ -81,7 +82,7 @@ class TimerQueue {
     }
 
   private:
-    bool StartWorker() {
+    bool StartWorker() REQUIRES(m_Mutex) {
         if (m_Worker.joinable()) return true;
         try {
             m_Worker = std::thread(&TimerQueue::Run, this);
@@ -94,47 +95,47 @@ class TimerQueue {
 
     // A counter: an id is not handed out again until the counter wraps, and never while it is
     // still pending or running.
-    uint32_t NextId() {
+    uint32_t NextId() REQUIRES(m_Mutex) {
         do {
             ++m_LastId;
         } while (m_LastId == 0 || m_LastId == m_RunningId || m_Pending.count(m_LastId) != 0);
         return m_LastId;
     }
 
-    void Run() {
-        std::unique_lock<std::mutex> lock(m_Mutex);
+    void Run() EXCLUDES(m_Mutex) {
+        MutexLock lock(m_Mutex);
         while (!m_Stopping) {
             if (m_Order.empty()) {
-                m_Wake.wait(lock);
+                m_Wake.wait(lock.Native());
                 continue;
             }
             const Clock::time_point due = m_Order.begin()->first;
             const uint32_t id = m_Order.begin()->second;
             if (Clock::now() < due) {
-                m_Wake.wait_until(lock, due);
+                m_Wake.wait_until(lock.Native(), due);
                 continue;
             }
             m_Order.erase(m_Order.begin());
             const PendingTimer timer = m_Pending.extract(id).mapped();
             m_RunningId = id;
-            lock.unlock();
+            lock.Unlock();
             timer.proc(id, timer.user);
-            lock.lock();
+            lock.Lock();
             m_RunningId = 0;
             m_HandlerDone.notify_all();
         }
     }
 
-    std::mutex m_Mutex;
+    Mutex m_Mutex;
     std::condition_variable m_Wake;
     std::condition_variable m_HandlerDone;
-    std::map<uint32_t, PendingTimer> m_Pending;
-    DueOrder m_Order;
-    uint32_t m_LastId = 0;
-    uint32_t m_RunningId = 0;
-    std::thread m_Worker;
-    std::thread::id m_WorkerId;
-    bool m_Stopping = false;
+    std::map<uint32_t, PendingTimer> m_Pending GUARDED_BY(m_Mutex);
+    DueOrder m_Order GUARDED_BY(m_Mutex);
+    uint32_t m_LastId GUARDED_BY(m_Mutex) = 0;
+    uint32_t m_RunningId GUARDED_BY(m_Mutex) = 0;  // the timer whose handler runs, or 0
+    std::thread m_Worker GUARDED_BY(m_Mutex);
+    std::thread::id m_WorkerId GUARDED_BY(m_Mutex);
+    bool m_Stopping GUARDED_BY(m_Mutex) = false;
 };
 
 // Set when the queue is destroyed, at exit or unload. Destructors of other statics (a camera

@@ -13,6 +13,8 @@
 
 #include <map>
 
+#include "platform/ThreadSafety.h"
+
 namespace tarnix::platform {
 namespace {
 
@@ -22,9 +24,23 @@ struct PendingTimer {
     void* user;
 };
 
-// Slim reader/writer lock and condition variable: statically initialised and needing no
-// clean-up, so they stay usable during the process's static destruction.
-SRWLOCK g_Lock = SRWLOCK_INIT;
+// A slim reader/writer lock, taken exclusively, with the attributes. Like the condition
+// variable it is statically initialised and needs no clean-up, so both stay usable during the
+// process's static destruction.
+class CAPABILITY("mutex") SrwLock {
+  public:
+    void lock() ACQUIRE() { AcquireSRWLockExclusive(&m_Lock); }
+    void unlock() RELEASE() { ReleaseSRWLockExclusive(&m_Lock); }
+    // Sleeps on the condition variable; holds the lock again on return.
+    void Wait(CONDITION_VARIABLE& condition) REQUIRES(this) {
+        SleepConditionVariableSRW(&condition, &m_Lock, INFINITE, 0);
+    }
+
+  private:
+    SRWLOCK m_Lock = SRWLOCK_INIT;
+};
+
+constinit SrwLock g_Lock;
 CONDITION_VARIABLE g_HandlerDone = CONDITION_VARIABLE_INIT;
 
 // At process exit Windows ends the other threads before the libraries' clean-up runs, so a
@@ -38,10 +54,10 @@ bool ProcessIsEnding() {
     return !inProgress || inProgress();
 }
 
-class LockGuard {
+class SCOPED_CAPABILITY LockGuard {
   public:
-    LockGuard() { AcquireSRWLockExclusive(&g_Lock); }
-    ~LockGuard() { ReleaseSRWLockExclusive(&g_Lock); }
+    LockGuard() ACQUIRE(g_Lock) { g_Lock.lock(); }
+    ~LockGuard() RELEASE() { g_Lock.unlock(); }
     LockGuard(const LockGuard&) = delete;
     LockGuard& operator=(const LockGuard&) = delete;
 };
@@ -54,13 +70,13 @@ void ReleaseQueueTimer(HANDLE queue, HANDLE queueTimer) {
 
 // Set, under g_Lock, when the table is destroyed at exit or unload; from then on nothing
 // touches it. Destructors of other statics may still cancel their timer: there is none left.
-bool g_TableGone = false;
+bool g_TableGone GUARDED_BY(g_Lock) = false;
 
 struct TimerTable {
-    HANDLE queue = nullptr;  // made with the first timer
-    std::map<uint32_t, PendingTimer> pending;
-    std::map<uint32_t, DWORD> running;  // timer id -> thread running its handler
-    uint32_t lastId = 0;
+    HANDLE queue GUARDED_BY(g_Lock) = nullptr;  // made with the first timer
+    std::map<uint32_t, PendingTimer> pending GUARDED_BY(g_Lock);
+    std::map<uint32_t, DWORD> running GUARDED_BY(g_Lock);  // timer id -> thread running its handler
+    uint32_t lastId GUARDED_BY(g_Lock) = 0;
 
     TimerTable() = default;
     TimerTable(const TimerTable&) = delete;
@@ -84,24 +100,24 @@ struct TimerTable {
         if (ending != nullptr) DeleteTimerQueueEx(ending, nullptr);
         LockGuard guard;
         const DWORD self = GetCurrentThreadId();
-        auto othersRunning = [&] {
-            for (const auto& [id, thread] : running) {
-                if (thread != self) return true;
-            }
-            return false;
-        };
-        while (othersRunning()) SleepConditionVariableSRW(&g_HandlerDone, &g_Lock, INFINITE, 0);
+        for (;;) {
+            bool othersRunning = false;
+            for (const auto& [id, thread] : running)
+                othersRunning = othersRunning || thread != self;
+            if (!othersRunning) break;
+            g_Lock.Wait(g_HandlerDone);
+        }
     }
 };
 
 // Call with g_Lock held, and only while g_TableGone is false, or to report the end of a
 // handler (the table's destructor waits for that).
-TimerTable& Table() {
+TimerTable& Table() REQUIRES(g_Lock) {
     static TimerTable table;
     return table;
 }
 
-uint32_t NextId(TimerTable& table) {
+uint32_t NextId(TimerTable& table) REQUIRES(g_Lock) {
     do {
         ++table.lastId;
     } while (table.lastId == 0 || table.pending.count(table.lastId) != 0 ||
@@ -192,13 +208,12 @@ void TimerCancel(uint32_t timerId) {
             table.pending.erase(pending);
         } else {
             const DWORD self = GetCurrentThreadId();
-            auto running = [&] {
-                auto it = table.running.find(timerId);
-                return it != table.running.end() && it->second != self;
-            };
             // A handler cancelling its own timer simply returns.
-            while (!g_TableGone && running())
-                SleepConditionVariableSRW(&g_HandlerDone, &g_Lock, INFINITE, 0);
+            while (!g_TableGone) {
+                auto running = table.running.find(timerId);
+                if (running == table.running.end() || running->second == self) break;
+                g_Lock.Wait(g_HandlerDone);
+            }
             return;
         }
     }

@@ -1,10 +1,11 @@
 // camhost grab: opens cameras on ports, grabs images through doCVLGrab, the completion
 // callback and getCVLGrabRow, and writes them as image files.
+#include <platform/ThreadSafety.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 
 #include "HostSession.h"
@@ -36,13 +37,13 @@ class GrabSink : public PortSink {
         for (uint32_t row = 0; row < m_Camera.height && complete; ++row)
             complete = m_Driver.getCVLGrabRow(0, port, m_Pixels.data() + m_Stride * row, row, 0,
                                               m_Camera.width - 1) != 0;
-        std::lock_guard<std::mutex> hold(m_Mutex);
+        platform::MutexLock hold(m_Mutex);
         m_Ended = complete ? Outcome::Image : Outcome::FailedFrame;
         m_Changed.notify_all();
     }
 
     void OnFrameError(int32_t, int) override {
-        std::lock_guard<std::mutex> hold(m_Mutex);
+        platform::MutexLock hold(m_Mutex);
         m_Ended = Outcome::FailedFrame;
         m_Changed.notify_all();
     }
@@ -52,14 +53,16 @@ class GrabSink : public PortSink {
         {
             // Before the request: its frame may end it before doCVLGrab returns. A failed frame
             // that belonged to no request may still end this one; it is then asked again.
-            std::lock_guard<std::mutex> hold(m_Mutex);
+            platform::MutexLock hold(m_Mutex);
             m_Ended.reset();
         }
         if (!m_Driver.doCVLGrab(0, m_Camera.port)) return Outcome::Refused;
-        std::unique_lock<std::mutex> hold(m_Mutex);
+        platform::MutexLock hold(m_Mutex);
         auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
-        if (!m_Changed.wait_until(hold, deadline, [&] { return m_Ended.has_value(); }))
-            return Outcome::TimedOut;
+        while (!m_Ended) {
+            if (m_Changed.wait_until(hold.Native(), deadline) == std::cv_status::timeout)
+                return m_Ended ? *m_Ended : Outcome::TimedOut;
+        }
         return *m_Ended;
     }
 
@@ -70,9 +73,9 @@ class GrabSink : public PortSink {
     OpenedCamera m_Camera;
     size_t m_Stride;
     std::vector<uint8_t> m_Pixels;
-    std::mutex m_Mutex;
+    platform::Mutex m_Mutex;
     std::condition_variable m_Changed;
-    std::optional<Outcome> m_Ended;
+    std::optional<Outcome> m_Ended GUARDED_BY(m_Mutex);
 };
 
 // "SimMono8 [SIM-1001]" becomes "SimMono8_SIM-1001": safe in a file name on every system.

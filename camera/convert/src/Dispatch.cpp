@@ -7,6 +7,7 @@
 #include "convert/Kernels.h"
 
 #if CONVERT_X86
+#include <cpu/Features.h>
 #include <cpuid.h>
 #endif
 
@@ -98,19 +99,17 @@ constexpr Kernels kAvx2 = {
     simd::Avx2Yuv444ToBgr,
 };
 
-// The processor's features; the AVX2 test also covers the operating system saving the
-// wide registers.
+// The processor's features, as the one detection shared with the SDK's demosaic found them.
 bool Runs(Isa isa) {
-    __builtin_cpu_init();
     switch (isa) {
         case Isa::Reference:
             return true;
         case Isa::Sse2:
-            return __builtin_cpu_supports("sse2");
+            return cpu::Supports(cpu::Feature::Sse2);
         case Isa::Ssse3:
-            return __builtin_cpu_supports("ssse3");
+            return cpu::Supports(cpu::Feature::Ssse3);
         case Isa::Avx2:
-            return __builtin_cpu_supports("avx2");
+            return cpu::Supports(cpu::Feature::Avx2);
     }
     return false;
 }

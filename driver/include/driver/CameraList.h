@@ -2,11 +2,11 @@
 #pragma once
 
 #include <base/SdkApi.h>
+#include <platform/ThreadSafety.h>
 #include <pvapi.h>
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,11 +51,11 @@ class CameraList {
 
   private:
     struct Contents;
-    int32_t FindConfigNameLocked(const char* text) const;
-    int32_t FindCameraByIdLocked(uint32_t id) const;
+    int32_t FindConfigNameLocked(const char* text) const REQUIRES(m_Mutex);
+    int32_t FindCameraByIdLocked(uint32_t id) const REQUIRES(m_Mutex);
 
-    mutable std::mutex m_Mutex;
-    std::unique_ptr<Contents> m_Contents;
+    mutable platform::Mutex m_Mutex;
+    std::unique_ptr<Contents> m_Contents GUARDED_BY(m_Mutex);
 };
 
 // The driver's list and the operations on it with the loaded SDK.

@@ -4,12 +4,12 @@
 // contents, never while the SDK or the host is called.
 #pragma once
 
+#include <platform/ThreadSafety.h>
 #include <tarnixdrv.h>
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 namespace tarnix {
 
@@ -21,7 +21,7 @@ class PortTable {
     static bool IsValidPort(int32_t port) { return port >= 0 && port < kPortCount; }
 
     // The port's camera; null for an empty slot or a port outside 0..127.
-    std::shared_ptr<CCamera> At(int32_t port) const;
+    std::shared_ptr<CCamera> At(int32_t port) const EXCLUDES(m_Mutex);
 
     // Claims an empty slot for an open in progress, so two opens of one port cannot both
     // proceed. False when the slot is occupied or already claimed, or the port is invalid.
@@ -42,15 +42,15 @@ class PortTable {
     // Lowest occupied port whose camera has the configuration name, or whose current
     // network address is the address name reads as; -1 if none. Asks the cameras for
     // their addresses, so it calls the SDK.
-    int32_t FindPortByNameOrAddress(const char* name) const;
+    int32_t FindPortByNameOrAddress(const char* name) const EXCLUDES(m_Mutex);
 
   private:
     struct Slot {
         std::shared_ptr<CCamera> camera;
         bool reserved = false;
     };
-    mutable std::mutex m_Mutex;
-    std::array<Slot, kPortCount> m_Slots;
+    mutable platform::Mutex m_Mutex;
+    std::array<Slot, kPortCount> m_Slots GUARDED_BY(m_Mutex);
 };
 
 // Claim of a port slot for the duration of an open; an unfilled claim ends on scope exit.

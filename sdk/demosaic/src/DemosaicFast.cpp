@@ -2,6 +2,8 @@
 // mirrored neighbours), the inner rows two at a time (one row of Bayer tiles, so both site
 // kinds of a column are known) without branches per pixel. The interleaved 3-byte layout
 // the driver uses has SIMD kernels; any other layout runs the scalar loop below.
+#include <cpu/Features.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -174,17 +176,16 @@ const char* DemosaicLevelName(DemosaicLevel level) {
 
 bool DemosaicLevelRuns(DemosaicLevel level) {
 #if SIM_DEMOSAIC_X86
-    // The AVX2 test also covers the operating system saving the wide registers.
-    __builtin_cpu_init();
+    // The one detection shared with the driver's pixel conversion.
     switch (level) {
         case DemosaicLevel::Scalar:
             return true;
         case DemosaicLevel::Sse2:
-            return __builtin_cpu_supports("sse2");
+            return cpu::Supports(cpu::Feature::Sse2);
         case DemosaicLevel::Ssse3:
-            return __builtin_cpu_supports("ssse3");
+            return cpu::Supports(cpu::Feature::Ssse3);
         case DemosaicLevel::Avx2:
-            return __builtin_cpu_supports("avx2");
+            return cpu::Supports(cpu::Feature::Avx2);
     }
     return false;
 #else
