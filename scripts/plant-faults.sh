@@ -39,6 +39,9 @@ keep=0
 check_only=0
 timeout=60
 jobs=2
+# The reconnect storm runs a minute by default, as long as the time limit: a short storm is
+# enough to tell a planted fault.
+export TARNIX_STORM_SECONDS=${TARNIX_STORM_SECONDS:-5}
 
 usage() {
   sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
