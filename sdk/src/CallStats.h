@@ -7,10 +7,8 @@
 
 namespace tarnix::sim {
 
-// The front's functions first, in the same order, so that a tarnix::sdk::Call converts.
-#define SIM_SDK_FUNCTIONS(X) \
-    TARNIX_SDK_CALLS(X)      \
-    X(PvUtilityColorInterpolate)
+// The front's functions, in the same order, so that a tarnix::sdk::Call converts.
+#define SIM_SDK_FUNCTIONS(X) TARNIX_SDK_CALLS(X)
 
 enum class SdkFunction : uint32_t {
 #define SIM_ENUM_ENTRY(name) name,

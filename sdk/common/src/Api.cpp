@@ -1,5 +1,6 @@
 // The SDK's C functions, the same for every library: count the call, check the handle and what
 // it may do, delegate to the camera behind it. No C++ exception crosses this interface.
+#include <demosaic/Demosaic.h>
 #include <pvapi.h>
 
 #include <memory>
@@ -228,6 +229,16 @@ PVAPI_EXPORT tPvErr PVDECL PvRegisterWrite(tPvHandle camera, uint32_t numWrites,
     return AsMaster(Call::PvRegisterWrite, camera, [&](Device& d) {
         return d.WriteRegisters(numWrites, addressArray, dataArray, numComplete);
     });
+}
+
+// The colour interpolation needs no camera and no initialisation: the demosaic library checks
+// the frame and interpolates.
+PVAPI_EXPORT tPvErr PVDECL PvUtilityColorInterpolate(const tPvFrame* frame, void* bufferRed,
+                                                     void* bufferGreen, void* bufferBlue,
+                                                     uint32_t pixelPadding, uint32_t linePadding) {
+    tarnix::sdk::CountSdkCall(Call::PvUtilityColorInterpolate);
+    return tarnix::sim::InterpolateFrame(frame, bufferRed, bufferGreen, bufferBlue, pixelPadding,
+                                         linePadding);
 }
 
 }  // extern "C"

@@ -35,7 +35,8 @@ namespace tarnix::sdk {
     X(PvCaptureQueueFrame)      \
     X(PvCaptureQueueClear)      \
     X(PvRegisterRead)           \
-    X(PvRegisterWrite)
+    X(PvRegisterWrite)          \
+    X(PvUtilityColorInterpolate)
 
 enum class Call : uint32_t {
 #define TARNIX_SDK_CALL_ENTRY(name) name,
