@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "camera/PvCamera.h"
 
@@ -15,6 +16,18 @@ namespace {
 
 // Attribute values and file texts of up to 254 characters.
 constexpr uint32_t kValueTextSize = 255;
+
+// Calls visit with each attribute the SDK lists for the camera that is writable, in the SDK's
+// order; nothing when the list cannot be had. The flag is read just before each visit: an
+// earlier visit may have changed it.
+template <typename Visit>
+void ForEachWritableAttribute(CameraDevice& device, Visit visit) {
+    for (const std::string& name : device.AttrNames()) {
+        tPvAttributeInfo info{};
+        if (device.AttrInfo(name.c_str(), info) && (info.Flags & ePvFlagWrite) != 0)
+            visit(name.c_str());
+    }
+}
 
 }  // namespace
 
@@ -34,11 +47,7 @@ void CCamera::TakeSettings(const settings::CameraSettings& changed) {
 }
 
 void CCamera::LoadSettings() {
-    for (const std::string& name : m_Device.AttrNames()) {
-        tPvAttributeInfo info{};
-        if (m_Device.AttrInfo(name.c_str(), info) && (info.Flags & ePvFlagWrite) != 0)
-            LoadAttributeSetting(name.c_str());
-    }
+    ForEachWritableAttribute(m_Device, [this](const char* name) { LoadAttributeSetting(name); });
     char section[settings::kSectionSize];
     SettingsSection(section);
     platform::MutexLock lock(m_SettingsLock);
@@ -74,11 +83,7 @@ void CCamera::LoadAttributeSetting(const char* name) {
 }
 
 void CCamera::SaveSettings() {
-    for (const std::string& name : m_Device.AttrNames()) {
-        tPvAttributeInfo info{};
-        if (m_Device.AttrInfo(name.c_str(), info) && (info.Flags & ePvFlagWrite) != 0)
-            SaveAttributeSetting(name.c_str());
-    }
+    ForEachWritableAttribute(m_Device, [this](const char* name) { SaveAttributeSetting(name); });
     char section[settings::kSectionSize];
     SettingsSection(section);
     platform::MutexLock lock(m_SettingsLock);
