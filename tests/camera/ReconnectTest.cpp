@@ -198,6 +198,26 @@ TEST_F(ReconnectTest, AReplugOfAnOpenCameraFailsItsAttemptAndResetsTheCount) {
     camera->Close();
 }
 
+// A replug while an attempt opens the camera schedules the next one at once; the running
+// attempt's end leaves it waiting, and it then finds the camera open.
+TEST_F(ReconnectTest, AReplugDuringAnAttemptWaitsBehindIt) {
+    auto camera = MakeCamera(5, 3);
+    g_Open.gate().Close();
+    camera->ScheduleReconnect();
+    ASSERT_TRUE(g_Open.gate().WaitForHeld());
+    EXPECT_EQ(camera->Reconnecting(), ReconnectState::Running);
+    camera->ScheduleReconnect();
+    EXPECT_EQ(camera->Reconnecting(), ReconnectState::Waiting);
+    EXPECT_EQ(camera->ReconnectCount(), 2u);
+    g_Open.gate().Open();
+    // Waiting until the second attempt has run: each line comes before its attempt's end.
+    ASSERT_TRUE(WaitForState(*camera, ReconnectState::Idle));
+    EXPECT_THAT(lines(), ElementsAre("Camera reconnect OK\n", "Camera reconnect FAILED\n"));
+    EXPECT_EQ(camera->ReconnectCount(), 0u);
+    EXPECT_EQ(camera->State(), CameraState::Capturing);
+    camera->Close();
+}
+
 TEST_F(ReconnectTest, EndingCancelsAPendingAttemptAndRefusesLaterOnes) {
     const uint32_t opens = g_Open.Attempts();
     {
