@@ -65,7 +65,11 @@ void CCamera::LoadAttributeSetting(const char* name) {
             if (!m_Device.AttrStringGet(name, current, sizeof current)) return;
             char stored[kValueTextSize] = {};
             platform::GetProfileString(section, name, current, stored, sizeof stored, m_IniPath);
-            if (std::strcmp(current, stored) != 0) m_Device.AttrStringSet(name, stored);
+            // The read gives a missing key's default, and a stored value, in a form of its own
+            // (blanks and quotes dropped): the camera's value in that form is no change.
+            if (stored != platform::ProfileValueAsRead(current) &&
+                stored != platform::ProfileDefaultAsRead(current))
+                m_Device.AttrStringSet(name, stored);
             return;
         }
         case ePvDatatypeUint32: {

@@ -15,22 +15,6 @@ namespace {
 
 using detail::IniDocument;
 
-// Matching quotes around a value (or a default) are not part of it, as on Windows.
-std::string_view Unquoted(std::string_view text) {
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-        text.back() == text.front()) {
-        return text.substr(1, text.size() - 2);
-    }
-    return text;
-}
-
-// Blanks at the end of a default are dropped, as on Windows.
-std::string_view TrimmedDefault(const char* defaultValue) {
-    std::string_view text(defaultValue ? defaultValue : "");
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 uint32_t CopyOut(std::string_view text, char* buffer, uint32_t size) {
     const size_t count = std::min<size_t>(text.size(), size - 1);
     std::memcpy(buffer, text.data(), count);
@@ -46,7 +30,8 @@ std::optional<std::string> ReadValue(const char* section, const char* key, const
     document.Parse(*text);
     const char* value = document.Find(section, key);
     if (!value) return std::nullopt;
-    return std::string(Unquoted(value));
+    // The INI library drops the blanks around a value; matching quotes are not part of it either.
+    return std::string(ProfileUnquoted(value));
 }
 
 // Leading blanks, an optional sign, then decimal digits up to the first other character,
@@ -81,7 +66,7 @@ uint32_t GetProfileString(const char* section, const char* key, const char* defa
     if (!buffer || size == 0) return 0;
     const std::optional<std::string> value = ReadValue(section, key, file);
     if (value) return CopyOut(*value, buffer, size);
-    return CopyOut(Unquoted(TrimmedDefault(defaultValue)), buffer, size);
+    return CopyOut(ProfileDefaultAsRead(defaultValue ? defaultValue : ""), buffer, size);
 }
 
 bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {

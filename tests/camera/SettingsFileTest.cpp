@@ -107,6 +107,35 @@ TEST_F(SettingsFileTest, ACameraWithoutASectionKeepsItsDefaultsAndItsAttributes)
     EXPECT_EQ(lines(), std::vector<std::string>{});
 }
 
+// The profile read drops blanks and quotes around a value (and around a missing key's
+// default): a camera text that has them is no different from what the read gives back.
+TEST_F(SettingsFileTest, ATextWithBlanksOrQuotesAroundItIsNotRewrittenAtOpen) {
+    const std::string name = "  \"Cam A\" ";
+    {
+        tPvHandle handle = 0;
+        ASSERT_EQ(Sdk().PvCameraOpen(kMono8CameraId, ePvAccessMaster, &handle), ePvErrSuccess);
+        ASSERT_EQ(Sdk().PvAttrStringSet(handle, "CameraName", name.c_str()), ePvErrSuccess);
+        Sdk().PvCameraClose(handle);
+    }
+    WriteIni("[Other Camera]\nWidth=16\n");
+    auto camera = MakeCamera();
+    const uint32_t stringWrites = pvsim_call_count("PvAttrStringSet");
+    ASSERT_TRUE(camera->Open());  // no key for it in the camera's section
+    camera->SaveSettings();       // now the key holds it, as the file can
+    camera->Close();
+    ASSERT_TRUE(camera->Open());
+    EXPECT_EQ(pvsim_call_count("PvAttrStringSet"), stringWrites);
+    char read[64] = {};
+    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", read, sizeof read));
+    EXPECT_EQ(read, name);
+    // A value the file changed is still written.
+    camera->Close();
+    WriteIni("[SimMono8 SIM-1001]\nCameraName=Cam B\n");
+    ASSERT_TRUE(camera->Open());
+    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", read, sizeof read));
+    EXPECT_STREQ(read, "Cam B");
+}
+
 TEST_F(SettingsFileTest, DriverKeysAreReadAsStoredAndWrittenBackByTheirOwnRules) {
     const std::string table = WriteGeneratorTable();
     WriteIni(std::string("[SimMono8 SIM-1001]\nReconnect=7\nReconnectRetries=5\n") +
@@ -296,6 +325,22 @@ TEST_F(SettingsFileTest, ATableThatCannotBeLoadedSwitchesTheTableOffUntilSaved) 
         camera->Close();
     }
     EXPECT_EQ(lines(), std::vector<std::string>{});  // failures are silent
+}
+
+// A reopen (by the host or a reconnect) builds the table afresh: the entries the new file does
+// not list are 0 again, not the last table's.
+TEST_F(SettingsFileTest, AReopenWithAShorterTableClearsTheEntriesItDoesNotList) {
+    WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + WriteGeneratorTable() +
+             "\nLutColumn=ln\n");
+    auto camera = MakeCamera();
+    ASSERT_TRUE(camera->Open());
+    ASSERT_NE(camera->Stream().Lut()[40000], 0);
+    camera->Close();
+    const std::string shorter = m_Temp.WriteFile("short.csv", "LN;ln\n0;9\n");
+    WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + shorter + "\nLutColumn=ln\n");
+    ASSERT_TRUE(camera->Open());
+    EXPECT_EQ(camera->Stream().Lut()[0], 9);
+    for (uint32_t v = 1; v < kLutSize; ++v) ASSERT_EQ(camera->Stream().Lut()[v], 0) << v;
 }
 
 TEST_F(SettingsFileTest, WithTheTableOffNothingIsRead) {

@@ -17,6 +17,8 @@
 #include <ui/Pages.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -31,6 +33,7 @@
 namespace tarnix::test {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -81,8 +84,19 @@ tPvErr PVDECL LoggedUint32Get(tPvHandle handle, const char* name, uint32_t* valu
     return ::PvAttrUint32Get(handle, name, value);
 }
 
+// When set, the camera reports its pixel format in lower case ("mono8").
+std::atomic<bool> g_LowerCaseFormat{false};
+tPvErr PVDECL CasedEnumGet(tPvHandle handle, const char* name, char* buffer, uint32_t size,
+                           uint32_t* filled) {
+    const tPvErr error = ::PvAttrEnumGet(handle, name, buffer, size, filled);
+    if (error == ePvErrSuccess && g_LowerCaseFormat && std::string(name) == "PixelFormat")
+        for (char* c = buffer; *c != '\0'; ++c) *c = static_cast<char>(std::tolower(*c));
+    return error;
+}
+
 SdkApi LoggingSdk() {
     SdkApi api = DirectSdk();
+    api.PvAttrEnumGet = CasedEnumGet;
     api.PvAttrEnumSet = LoggedEnumSet;
     api.PvAttrStringSet = LoggedStringSet;
     api.PvAttrUint32Set = LoggedUint32Set;
@@ -121,6 +135,24 @@ class PagesTest : public DebugLinesTest {
 };
 
 // --- General ---------------------------------------------------------------------------------
+
+// A current value that differs from its list entry only in letter case selects that entry,
+// and a store writes the entry, never an empty value.
+TEST_F(PagesTest, AValueInAnotherLetterCaseSelectsItsEntry) {
+    CCamera& camera = OpenCamera();
+    g_LowerCaseFormat = true;
+    ui::CGeneralPage page(camera);
+    FakeView view(page);
+    page.Shown(view);
+    g_LowerCaseFormat = false;
+    const auto& formats = view.At(ui::kPixelFormat).entries;
+    const auto mono8 = std::find(formats.begin(), formats.end(), "Mono8") - formats.begin();
+    EXPECT_EQ(view.ListSelection(ui::kPixelFormat), static_cast<int32_t>(mono8));
+    EXPECT_EQ(view.Text(ui::kPixelFormat), "Mono8");
+    view.Type(ui::kFrameRate, "10");  // a change elsewhere: the page writes all its values
+    ASSERT_TRUE(page.Leaving(view));
+    EXPECT_THAT(g_Log.Writes(), Contains("PixelFormat=Mono8"));
+}
 
 TEST_F(PagesTest, GeneralShowsIdentitySizeListsAndValuesWithoutCountingThemAsChanges) {
     CCamera& camera = OpenCamera();
@@ -430,10 +462,10 @@ class LutPageTest : public PagesTest {
 };
 
 TEST_F(LutPageTest, ColumnsOfTheFileAreListedSortedWithTheConfiguredOneSelected) {
-    OpenCamera();
+    CCamera& camera = OpenCamera();
     const std::string file = m_Temp.WriteFile("ab.csv", "LN;b;a\n0;1;2\n");
     SetLut(1, file, "b");
-    ui::CLutPage page(edited);
+    ui::CLutPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
     EXPECT_TRUE(view.Checked(ui::kLutEnable));
@@ -445,7 +477,7 @@ TEST_F(LutPageTest, ColumnsOfTheFileAreListedSortedWithTheConfiguredOneSelected)
 
     // A column the file lacks: the first entry, which the next store takes.
     edited.m_LutColumn = "zzz";
-    ui::CLutPage other(edited);
+    ui::CLutPage other(camera, edited);
     FakeView otherView(other);
     other.Shown(otherView);
     EXPECT_EQ(otherView.Text(ui::kLutColumn), "a");
@@ -453,33 +485,56 @@ TEST_F(LutPageTest, ColumnsOfTheFileAreListedSortedWithTheConfiguredOneSelected)
     EXPECT_EQ(edited.m_LutColumn, "a");
 }
 
-TEST_F(LutPageTest, TheTableOffDisablesTheControlsAndEmptiesTheColumn) {
-    OpenCamera();
-    SetLut(7, m_Temp.WriteFile("t.csv", "LN;ln\n0;1\n"), "ln");
-    ui::CLutPage page(edited);
+TEST_F(LutPageTest, TheTableOffDisablesTheControlsAndEmptiesTheList) {
+    CCamera& camera = OpenCamera();
+    SetLut(0, m_Temp.WriteFile("t.csv", "LN;ln\n0;1\n"), "ln");
+    ui::CLutPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
-    EXPECT_EQ(edited.m_UseLut, 0);  // only 0..2 mean something to the box
     EXPECT_FALSE(view.Checked(ui::kLutEnable));
     for (const int32_t id : {ui::kLutFile, ui::kLutBrowse, ui::kLutGenerate, ui::kLutColumn})
         EXPECT_FALSE(view.IsEnabled(id)) << id;
     EXPECT_THAT(view.At(ui::kLutColumn).entries, IsEmpty());
     ASSERT_TRUE(page.Leaving(view));
-    EXPECT_EQ(edited.m_LutColumn, "");
+    EXPECT_EQ(edited.m_LutColumn, "ln");  // kept while the table is off
 
-    // Switched on: enabled, filled from the file, and Apply offered.
+    // Switched on: enabled, filled from the file, Apply offered, and the frame conversion
+    // follows at once.
     view.Click(ui::kLutEnable);
     EXPECT_EQ(edited.m_UseLut, 1);
     EXPECT_TRUE(view.IsEnabled(ui::kLutColumn));
     EXPECT_THAT(view.At(ui::kLutColumn).entries, ElementsAre("ln"));
     EXPECT_EQ(view.Text(ui::kLutColumn), "ln");
     EXPECT_EQ(view.changes, 1);
+    EXPECT_TRUE(camera.Stream().LutActive());
+    EXPECT_EQ(camera.Settings().m_UseLut, 0);  // the camera's settings wait for the close
+}
+
+// Any value but 0 is on; looking at the tab changes none of them, and a click on the box
+// makes it 0 or 1.
+TEST_F(LutPageTest, OpeningAndLeavingTheTabChangesNoSetting) {
+    CCamera& camera = OpenCamera();
+    const std::string file = m_Temp.WriteFile("t.csv", "LN;ln\n0;1\n");
+    for (const int32_t useLut : {2, 7, -1, 1}) {
+        SetLut(useLut, file, "ln");
+        const settings::CameraSettings before = edited;
+        ui::CLutPage page(camera, edited);
+        FakeView view(page);
+        page.Shown(view);
+        EXPECT_TRUE(view.Checked(ui::kLutEnable)) << useLut;
+        ASSERT_TRUE(page.Leaving(view));
+        EXPECT_EQ(edited, before) << useLut;
+        view.Click(ui::kLutEnable);
+        EXPECT_EQ(edited.m_UseLut, 0) << useLut;
+        view.Click(ui::kLutEnable);
+        EXPECT_EQ(edited.m_UseLut, useLut) << "back as loaded: " << useLut;
+    }
 }
 
 TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
-    OpenCamera();
+    CCamera& camera = OpenCamera();
     SetLut(1, "", "");
-    ui::CLutPage page(edited);
+    ui::CLutPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
     const std::string headerless = m_Temp.WriteFile("bad.csv", "");
@@ -509,9 +564,9 @@ TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
 }
 
 TEST_F(LutPageTest, TheGeneratorValidatesAsTypedAndWritesTheChosenFile) {
-    OpenCamera();
+    CCamera& camera = OpenCamera();
     SetLut(1, "", "");
-    ui::CLutPage page(edited);
+    ui::CLutPage page(camera, edited);
     FakeView view(page);
     page.Shown(view);
     const std::string target = m_Temp.PathOf("curve.csv");

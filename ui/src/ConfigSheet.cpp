@@ -5,7 +5,7 @@ namespace tarnix::ui {
 ConfigSheet::ConfigSheet(CCamera& camera, settings::CameraSettings& settings)
     : m_General(camera),
       m_Controls(camera),
-      m_Lut(settings),
+      m_Lut(camera, settings),
       m_GigE(camera, settings),
       m_Attributes(camera),
       m_Camera(camera) {}

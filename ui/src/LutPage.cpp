@@ -17,10 +17,9 @@ const DialogTemplate& CLutPage::Template() const {
 
 bool CLutPage::Exchange(View& view, Direction direction) {
     if (direction == Direction::Load) {
-        // Only 0, 1 and 2 mean something to a check box; anything else starts off.
-        int32_t useLut = m_Settings.m_UseLut;
-        if (useLut < 0 || useLut > 2) m_Settings.m_UseLut = useLut = 0;
-        view.SetChecked(kLutEnable, useLut == 1);
+        // Any value but 0 is on, and stays what it is until the user clicks the box.
+        m_LoadedUseLut = m_Settings.m_UseLut;
+        view.SetChecked(kLutEnable, m_LoadedUseLut != 0);
         const int32_t entry = FindEntryWithPrefix(view, kLutColumn, m_Settings.m_LutColumn);
         if (entry >= 0) {
             view.SelectListEntry(kLutColumn, entry);
@@ -30,8 +29,11 @@ bool CLutPage::Exchange(View& view, Direction direction) {
         view.SetText(kLutFile, m_Settings.m_LutFile);
         return true;
     }
-    m_Settings.m_UseLut = view.Checked(kLutEnable) ? 1 : 0;
-    m_Settings.m_LutColumn = view.Text(kLutColumn);
+    // A box as it was loaded gives back the loaded value (2, say), a changed one 1 or 0.
+    const bool checked = view.Checked(kLutEnable);
+    m_Settings.m_UseLut = checked == (m_LoadedUseLut != 0) ? m_LoadedUseLut : (checked ? 1 : 0);
+    // With the table off the column list is empty and disabled: the column stays as it was.
+    if (checked) m_Settings.m_LutColumn = view.Text(kLutColumn);
     m_Settings.m_LutFile = view.Text(kLutFile);
     return true;
 }
@@ -72,6 +74,9 @@ void CLutPage::FillColumns(View& view) {
 
 void CLutPage::OnEnable(View& view) {
     UpdateControls(view);
+    // The frame conversion follows the box at once, with the table of the last open; the
+    // settings themselves reach the camera when the sheet closes.
+    m_Camera.Stream().SetLutActive(m_Settings.m_UseLut != 0);
     FillColumns(view);
     view.MarkChanged();
 }

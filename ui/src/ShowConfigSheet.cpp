@@ -11,7 +11,9 @@ bool ShowConfigSheet(CCamera& camera, SheetRunner run) {
         camera.SaveSettings();
     } catch (...) {
         // Whatever broke the sheet, the host's call survives it; nothing is taken or saved
-        // then, and the sheet counts as shown.
+        // then, and the sheet counts as shown. The table switch the LUT page may have flipped
+        // goes back to the camera's own setting.
+        camera.TakeSettings(camera.Settings());
     }
     return true;
 }

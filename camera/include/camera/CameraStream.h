@@ -104,6 +104,7 @@ class CameraStream {
     const uint8_t* Lut() const { return m_Lut.get(); }
     // Whether the frame handler applies the table; it reads this once per frame.
     void SetLutActive(bool on) { m_LutActive.store(on); }
+    bool LutActive() const { return m_LutActive.load(); }
 
     // The SDK still holds the frame record (after a close whose queue clear it refused).
     bool RecordWithSdk() const { return m_FrameWithSdk.load(); }

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #ifdef _WIN32
 // windows.h defines GetProfileInt, GetProfileString and WriteProfileString as macros for its
@@ -37,6 +39,27 @@ int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue
 // characters copied; 0 and nothing written when buffer is null or size is 0.
 uint32_t GetProfileString(const char* section, const char* key, const char* defaultValue,
                           char* buffer, uint32_t size, const char* file);
+
+// A text as a read gives it back: stored as a key's value (blanks around it and a pair of
+// matching quotes dropped), or passed as the default of a missing key (blanks at its end and a
+// pair of matching quotes dropped). A caller compares what a read returned with the form of the
+// text it holds, not with the text itself.
+inline std::string_view ProfileUnquoted(std::string_view text) {
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front())
+        return text.substr(1, text.size() - 2);
+    return text;
+}
+inline std::string ProfileValueAsRead(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return std::string(ProfileUnquoted(text));
+}
+inline std::string ProfileDefaultAsRead(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return std::string(ProfileUnquoted(text));
+}
 
 // Sets the key's value, creating the file, section and key as needed. As with the Win32
 // call, a null value removes the key and a null key the whole section. Returns false when the

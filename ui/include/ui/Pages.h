@@ -74,13 +74,18 @@ class CControlPage : public DialogLogic {
     void OnControl(View& view, int32_t id) override;
 };
 
-// The lookup table: switch, file and column, bound straight to the sheet's settings.
+// The lookup table: switch, file and column, bound straight to the sheet's settings; the
+// switch also reaches the camera's frame conversion at once.
 class CLutPage : public DialogLogic {
   public:
-    explicit CLutPage(settings::CameraSettings& settings) : m_Settings(settings) {}
+    CLutPage(CCamera& camera, settings::CameraSettings& settings)
+        : m_Camera(camera), m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
+    CCamera& m_Camera;
     settings::CameraSettings& m_Settings;
+    // "UseLut" as the last load found it: the box leaves it as it is until it is clicked.
+    int32_t m_LoadedUseLut = 0;
 
     void UpdateControls(View& view);
     void FillColumns(View& view);
