@@ -49,6 +49,40 @@ const std::vector<std::string> kCameraList = {"5 camera(s)",
                                               "  3: SimYuv422 [SIM-1004]",
                                               "  4: SimRgb24 [SIM-1005]"};
 
+// camhost keeps the driver's settings in the user's configuration folder: here one of the
+// tests' own, set for every camhost run (the child inherits it).
+class ConfigFolder : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        std::filesystem::remove_all(Path());
+#ifdef _WIN32
+        _putenv_s("APPDATA", Path().string().c_str());
+#else
+        setenv("XDG_CONFIG_HOME", Path().string().c_str(), 1);
+#endif
+    }
+    static std::filesystem::path Path() {
+        return std::filesystem::temp_directory_path() / "tarnix_camhost_config";
+    }
+    // The settings file camhost uses without --system-path.
+    static std::string DefaultFile() {
+#ifdef _WIN32
+        return (Path() / "Tarnix" / "Tarnix.ini").string();
+#else
+        return (Path() / "tarnix" / "Tarnix.ini").string();
+#endif
+    }
+};
+[[maybe_unused]] ::testing::Environment* const g_ConfigFolder =
+    ::testing::AddGlobalTestEnvironment(new ConfigFolder);
+
+// What camhost list prints after the driver's lines, with its settings file.
+std::vector<std::string> Listed(const std::string& settingsFile = ConfigFolder::DefaultFile()) {
+    std::vector<std::string> lines = kCameraList;
+    lines.push_back("settings file: " + settingsFile);
+    return lines;
+}
+
 // The output's lines without their ends (Windows programs end them with "\r\n").
 std::vector<std::string> Lines(const std::string& output) {
     std::vector<std::string> lines;
@@ -136,10 +170,23 @@ std::vector<std::string> FileNames(const std::filesystem::path& folder) {
 
 TEST(CamhostTest, ListStartsTheDriverAndNamesTheDefaultCameras) {
     const std::vector<std::string> lines = Camhost(0, {"list"});
-    ASSERT_EQ(lines.size(), kCameraList.size() + 2);
+    ASSERT_EQ(lines.size(), kCameraList.size() + 3);
     EXPECT_THAT(lines[0], StartsWith("PVApi "));
     EXPECT_EQ(lines[1], "TarnixNoBroadcast 1.1.0.17");
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), kCameraList);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), Listed());
+}
+
+// Without --system-path the settings live in the user's configuration folder, made on first
+// use; --system-path still decides where it is given.
+TEST(CamhostTest, TheSettingsFileIsInTheUsersConfigurationFolderUnlessGiven) {
+    std::filesystem::remove_all(ConfigFolder::Path());
+    EXPECT_EQ(Camhost(0, {"-q", "list"}), Listed());
+    EXPECT_TRUE(std::filesystem::is_directory(
+        std::filesystem::path(ConfigFolder::DefaultFile()).parent_path()));
+    TempFolder given("camhost_given");
+    const std::string folder = given.Path().string();
+    EXPECT_EQ(Camhost(0, {"-q", "--system-path", folder, "list"}),
+              Listed((given.Path() / "Tarnix.ini").string()));
 }
 
 TEST(CamhostTest, SdkListShowsEachCamerasRecordAddressFormatAndSize) {
@@ -158,14 +205,16 @@ TEST(CamhostTest, SdkListShowsEachCamerasRecordAddressFormatAndSize) {
 // -q and --system-path belong to camhost as a whole and are taken on either side of the
 // command; an option nobody knows is still refused.
 TEST(CamhostTest, GlobalOptionsWorkBeforeAndAfterTheCommand) {
-    const std::string folder = BesideThisProgram("");
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"-q", "list"},
-                                               {"list", "-q"},
-                                               {"list", "--quiet"},
-                                               {"--system-path", folder, "list", "-q"},
-                                               {"list", "-q", "--system-path", folder}}) {
-        EXPECT_EQ(Camhost(0, args), kCameraList);
+    TempFolder given("camhost_options");
+    const std::string folder = given.Path().string();
+    const std::string file = (given.Path() / "Tarnix.ini").string();
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-q", "list"}, {"list", "-q"}, {"list", "--quiet"}}) {
+        EXPECT_EQ(Camhost(0, args), Listed());
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--system-path", folder, "list", "-q"}, {"list", "-q", "--system-path", folder}}) {
+        EXPECT_EQ(Camhost(0, args), Listed(file));
     }
     EXPECT_THAT(Camhost(0, {"get", "-q", "Width"}), ElementsAre("Width = 1360"));
 
@@ -178,7 +227,7 @@ TEST(CamhostTest, GlobalOptionsWorkBeforeAndAfterTheCommand) {
 // --sdk sim is the folder the driver is loaded from without the option; a name camhost does
 // not know is refused before anything is loaded.
 TEST(CamhostTest, SdkSimIsTheDefaultAndAnUnknownSdkIsRefused) {
-    EXPECT_EQ(Camhost(0, {"--sdk", "sim", "-q", "list"}), kCameraList);
+    EXPECT_EQ(Camhost(0, {"--sdk", "sim", "-q", "list"}), Listed());
     EXPECT_EQ(Camhost(0, {"sdk-list", "--sdk", "sim"}), Camhost(0, {"sdk-list"}));
 
     // 105: the code CLI11 gives a value its check refused.
@@ -235,7 +284,8 @@ TEST_F(CamhostSdkFolderTest, GigeRunsTheDriverAndTheSdkOfItsOwnFolder) {
     Copy(host::DriverFileName(), std::string("bin/gige/") + host::DriverFileName());
     Copy(CAMHOST_FAKE_SDK, "bin/gige/" SDK_FILE);
     EXPECT_THAT(Run(0, {"--sdk", "gige", "sdk-list"}), ElementsAre("SDK 9.7, 0 camera(s)"));
-    EXPECT_THAT(Run(0, {"--sdk", "gige", "-q", "list"}), ElementsAre("0 camera(s)"));
+    EXPECT_THAT(Run(0, {"--sdk", "gige", "-q", "list"}),
+                ElementsAre("0 camera(s)", "settings file: " + ConfigFolder::DefaultFile()));
     EXPECT_THAT(Run(2, {"--sdk", "gige", "-q", "grab", "--pattern", "bars"}),
                 ElementsAre("camhost: --pattern needs the simulated cameras (--sdk sim)"));
 }
@@ -246,7 +296,7 @@ TEST_F(CamhostSdkFolderTest, AnInstalledCamhostFindsTheDriverInThePrivateFolder)
     const std::string folder = "bin/" CAMHOST_INSTALLED_DRIVER_DIR "/";
     Copy(host::DriverFileName(), folder + host::DriverFileName());
     Copy(SDK_FILE, folder + SDK_FILE);
-    EXPECT_EQ(Run(0, {"-q", "list"}), kCameraList);
+    EXPECT_EQ(Run(0, {"-q", "list"}), Listed());
 }
 #endif
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "SdkChoice.h"
+#include "SettingsFolder.h"
 
 namespace tarnix::camhost {
 
@@ -58,8 +59,12 @@ bool HostSession::Start() {
         std::fprintf(stderr, "camhost: %s\n", m_Driver.error().c_str());
         return false;
     }
-    std::string systemPath = m_Options.systemPath;
-    if (!m_Driver.initialize(systemPath.c_str(), OnDebugLine)) {
+    std::string folderProblem;
+    m_SettingsFolder = ChooseSettingsFolder(m_Options.systemPath, folderProblem);
+    if (!folderProblem.empty())
+        std::fprintf(stderr, "camhost: %s; the settings file is %s in the current folder\n",
+                     folderProblem.c_str(), SettingsFileIn("").c_str());
+    if (!m_Driver.initialize(m_SettingsFolder.c_str(), OnDebugLine)) {
         std::fprintf(stderr, "camhost: the driver did not start\n");
         m_Driver.finalize();
         return false;
@@ -67,6 +72,10 @@ bool HostSession::Start() {
     m_Started = true;
     m_Driver.setCompleteCallback(0, 0, OnComplete);
     return true;
+}
+
+std::string HostSession::SettingsFile() const {
+    return SettingsFileIn(m_SettingsFolder);
 }
 
 std::vector<std::string> HostSession::CameraNames() {

@@ -40,8 +40,11 @@ class HostSession {
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
 
-    // Loads the driver from beside camhost and starts it. Prints the reason on failure.
+    // Loads the driver from beside camhost and starts it with the settings folder (the one
+    // --system-path gives, else the user's configuration folder). Prints the reason on failure.
     bool Start();
+    // The driver's settings file in the folder it was started with.
+    std::string SettingsFile() const;
     DriverLibrary& driver() { return m_Driver; }
 
     // Enumerates the cameras; configuration names in driver order.
@@ -61,6 +64,7 @@ class HostSession {
     Options m_Options;
     DriverLibrary m_Driver;
     bool m_Started = false;
+    std::string m_SettingsFolder;
     std::vector<int32_t> m_OpenPorts;
 };
 

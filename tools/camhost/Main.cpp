@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     camhost::Options options;
     app.add_flag("-q,--quiet", options.quiet, "Hide the driver's diagnostic lines");
     app.add_option("--system-path", options.systemPath,
-                   "Folder of the driver's settings file (default: none)");
+                   "Folder of the driver's settings file (default: the user's configuration "
+                   "folder, ~/.config/tarnix or %APPDATA%\\Tarnix)");
     app.add_option("--sdk", options.sdk,
                    "Camera SDK: sim (the simulated cameras) or gige (GigE Vision cameras "
                    "through Aravis, Linux); loads the driver from that SDK's folder")
