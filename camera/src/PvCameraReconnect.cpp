@@ -34,9 +34,18 @@ void CCamera::ScheduleReconnect() {
 void CCamera::ScheduleReconnectLocked() {
     if (m_ReconnectState == ReconnectState::Ended || m_ReconnectState == ReconnectState::Waiting)
         return;
-    const settings::CameraSettings current = Settings();
-    if (!current.m_Reconnect) return;
-    if (m_ReconnectCount >= current.m_ReconnectRetries) {
+    // The three reconnect settings only (a whole copy would copy the table's names too).
+    bool reconnect = false;
+    uint32_t retries = 0;
+    uint32_t delayMs = 0;
+    {
+        platform::MutexLock settings(m_SettingsLock);
+        reconnect = m_Settings.m_Reconnect;
+        retries = m_Settings.m_ReconnectRetries;
+        delayMs = m_Settings.m_ReconnectDelay;
+    }
+    if (!reconnect) return;
+    if (m_ReconnectCount >= retries) {
         // An attempt in progress keeps its state until it ends.
         if (m_ReconnectState != ReconnectState::Running)
             m_ReconnectState = ReconnectState::Exhausted;
@@ -49,8 +58,7 @@ void CCamera::ScheduleReconnectLocked() {
     const uint64_t schedule = ++m_ReconnectSchedule;
     ++m_ReconnectArming;
     m_ReconnectMutex.unlock();
-    const uint32_t id =
-        platform::TimerStart(TimerDelay(current.m_ReconnectDelay), ReconnectTimerProc, this);
+    const uint32_t id = platform::TimerStart(TimerDelay(delayMs), ReconnectTimerProc, this);
     m_ReconnectMutex.lock();
     --m_ReconnectArming;
     // Waiting: its handler has not begun. Ended: EndReconnect is waiting for this start to

@@ -687,11 +687,15 @@ TEST_F(PagesTest, TheSheetWorksOnACopyThatTheCameraTakesOverWhenItCloses) {
         tabs.Open();
         EXPECT_TRUE(tabs.ShowTab(3));
         tabs.View(3).Type(ui::kNetworkSpeed, "10");
+        EXPECT_TRUE(tabs.ShowTab(2));
+        tabs.View(2).Click(ui::kLutEnable);  // the frame conversion follows at once
+        EXPECT_TRUE(s_Camera->Stream().LutActive());
         EXPECT_TRUE(tabs.Ok());
         throw std::runtime_error("broken");
     }));
     EXPECT_FALSE(std::ifstream(ini).good());
     EXPECT_EQ(camera.Settings().m_Network, 100u);
+    EXPECT_FALSE(camera.Stream().LutActive());  // back to the camera's own "UseLut"
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ bool ShowConfigSheet(CCamera& camera, SheetRunner run) {
         // Whatever broke the sheet, the host's call survives it; nothing is taken or saved
         // then, and the sheet counts as shown. The table switch the LUT page may have flipped
         // goes back to the camera's own setting.
-        camera.TakeSettings(camera.Settings());
+        camera.Stream().SetLutActive(camera.Settings().m_UseLut != 0);
     }
     return true;
 }
