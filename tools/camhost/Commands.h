@@ -31,6 +31,13 @@ struct StreamOptions {
     double seconds = 5.0;
 };
 
+struct ViewOptions {
+    std::string camera;             // empty: the first camera
+    std::string outDir = "images";  // where snapshots go
+    std::string pattern;            // simulated cameras: ramp, bars or gradient
+    double seconds = 0;             // close by itself after so long; 0: when the user closes it
+};
+
 struct PropertyOptions {
     std::string camera;  // empty: the first camera
     std::string name;
@@ -55,5 +62,7 @@ int RunGet(const Options& options, const PropertyOptions& property);
 int RunSet(const Options& options, const PropertyOptions& property);
 // camera: configuration name or address; empty for the first camera.
 int RunConfigure(const Options& options, const std::string& camera);
+// A window with the camera's live image; 2 (after one line) when there is no display.
+int RunView(const Options& options, const ViewOptions& view);
 
 }  // namespace tarnix::camhost

@@ -94,6 +94,17 @@ int main(int argc, char** argv) {
     configureCmd->add_option("camera", configured, "Configuration name or address");
     configureCmd->callback([&] { result = camhost::RunConfigure(options, configured); });
 
+    camhost::ViewOptions view;
+    CLI::App* viewCmd = app.add_subcommand(
+        "view", "Show a camera's live image in a window (the first camera by default)");
+    viewCmd->add_option("camera", view.camera, "Configuration name or address");
+    viewCmd->add_option("-o,--out", view.outDir, "Folder for snapshots")->capture_default_str();
+    viewCmd->add_option("--pattern", view.pattern, "Simulated cameras only: ramp, bars or gradient")
+        ->check(CLI::IsMember({"ramp", "bars", "gradient"}));
+    viewCmd->add_option("-s,--seconds", view.seconds, "Close by itself after so long")
+        ->check(CLI::PositiveNumber);
+    viewCmd->callback([&] { result = camhost::RunView(options, view); });
+
     CLI11_PARSE(app, argc, argv);
     return result;
 }
