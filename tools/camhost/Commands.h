@@ -35,6 +35,7 @@ struct ViewOptions {
     std::string camera;             // empty: the first camera
     std::string outDir = "images";  // where snapshots go
     std::string pattern;            // simulated cameras: ramp, bars or gradient
+    float frameRate = 0;            // simulated cameras: frames a second; 0: as they are
     double seconds = 0;             // close by itself after so long; 0: when the user closes it
 };
 
@@ -53,6 +54,9 @@ bool SetSimulatorPattern(const Options& options, const std::string& pattern);
 // Makes the next count frames of every simulated camera fail with ePvErrDataMissing; prints
 // why not and returns false when the SDK is not the simulator's.
 bool FailSimulatorFrames(const Options& options, uint32_t count);
+// Sets the frame rate of every simulated camera not open yet; false with a message when the SDK
+// is not the simulator's or a camera refuses the rate.
+bool SetSimulatorFrameRate(const Options& options, float framesPerSecond);
 
 int RunSdkList(const Options& options);
 int RunList(const Options& options);

@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
     viewCmd->add_option("-o,--out", view.outDir, "Folder for snapshots")->capture_default_str();
     viewCmd->add_option("--pattern", view.pattern, "Simulated cameras only: ramp, bars or gradient")
         ->check(CLI::IsMember({"ramp", "bars", "gradient"}));
+    viewCmd
+        ->add_option("--frame-rate", view.frameRate,
+                     "Simulated cameras only: frames a second (up to 10000)")
+        ->check(CLI::Range(0.1F, 10000.0F));
     viewCmd->add_option("-s,--seconds", view.seconds, "Close by itself after so long")
         ->check(CLI::PositiveNumber);
     viewCmd->callback([&] { result = camhost::RunView(options, view); });

@@ -37,6 +37,7 @@ bool SdkLibrary::Load(const std::string& path) {
     ok = Resolve(AttrEnumGet, "PvAttrEnumGet") && ok;
     ok = Resolve(AttrStringGet, "PvAttrStringGet") && ok;
     ok = Resolve(AttrUint32Get, "PvAttrUint32Get") && ok;
+    ok = Resolve(AttrFloat32Set, "PvAttrFloat32Set") && ok;
     SimSetPattern = reinterpret_cast<decltype(SimSetPattern)>(
         platform::FindFunction(m_Library, "pvsim_set_pattern"));
     SimFailFrames = reinterpret_cast<decltype(SimFailFrames)>(

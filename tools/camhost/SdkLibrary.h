@@ -37,6 +37,7 @@ class SdkLibrary {
     decltype(&PvAttrEnumGet) AttrEnumGet = nullptr;
     decltype(&PvAttrStringGet) AttrStringGet = nullptr;
     decltype(&PvAttrUint32Get) AttrUint32Get = nullptr;
+    decltype(&PvAttrFloat32Set) AttrFloat32Set = nullptr;
     decltype(&pvsim_set_pattern) SimSetPattern = nullptr;  // may be null
     decltype(&pvsim_fail_frames) SimFailFrames = nullptr;  // may be null
 

@@ -90,6 +90,37 @@ bool FailSimulatorFrames(const Options& options, uint32_t count) {
         [&](auto failFrames, uint32_t id) { failFrames(id, count, ePvErrDataMissing); });
 }
 
+bool SetSimulatorFrameRate(const Options& options, float framesPerSecond) {
+    SdkLibrary sdk;
+    if (!LoadSdk(options, sdk)) return false;
+    if (sdk.SimSetPattern == nullptr) {
+        std::fprintf(stderr, "camhost: --frame-rate needs the simulated cameras (--sdk sim)\n");
+        return false;
+    }
+    // The simulator's cameras keep their attributes from one open to the next, and the driver
+    // does not write a float from its settings file: the rate is set before the driver opens
+    // the camera.
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    for (uint32_t i = 0; i < filled; ++i) {
+        tPvHandle handle = 0;
+        tPvErr err = sdk.CameraOpen(cameras[i].UniqueId, ePvAccessMaster, &handle);
+        if (err == ePvErrSuccess) {
+            err = sdk.AttrFloat32Set(handle, "FrameRate", framesPerSecond);
+            sdk.CameraClose(handle);
+        }
+        if (err != ePvErrSuccess) {
+            std::fprintf(stderr, "camhost: %s did not take the frame rate %g (error %u)\n",
+                         cameras[i].DisplayName, framesPerSecond, err);
+            return false;
+        }
+    }
+    return true;
+}
+
 int RunSdkList(const Options& options) {
     SdkLibrary sdk;
     if (!LoadSdk(options, sdk)) return 2;

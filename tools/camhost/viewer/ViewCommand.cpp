@@ -15,6 +15,8 @@ int RunView(const Options& options, const ViewOptions& view) {
     ViewerSession session(options, view);
     if (!session.Start()) return 2;
     if (!view.pattern.empty() && !SetSimulatorPattern(options, view.pattern)) return 2;
+    if (view.frameRate > 0 && !SetSimulatorFrameRate(options, view.frameRate)) return 2;
+    if (!session.Open()) return 2;
     return RunViewerWindow(session);
 }
 

@@ -15,7 +15,10 @@ ViewerSession::~ViewerSession() {
 }
 
 bool ViewerSession::Start() {
-    if (!m_Session.Start()) return false;
+    return m_Session.Start();
+}
+
+bool ViewerSession::Open() {
     std::string name = m_View.camera;
     if (name.empty()) {
         const std::vector<std::string> names = m_Session.CameraNames();

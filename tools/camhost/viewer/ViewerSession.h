@@ -20,9 +20,11 @@ class ViewerSession : private PortSink, private FrameMailbox::Filler {
     ViewerSession(const ViewerSession&) = delete;
     ViewerSession& operator=(const ViewerSession&) = delete;
 
-    // Starts the driver, opens the camera on port 0 and switches on the delivery of every
-    // frame. Prints why not and returns false.
+    // Starts the driver. Prints why not and returns false.
     bool Start();
+    // Opens the camera on port 0 and switches on the delivery of every frame. Prints why not
+    // and returns false.
+    bool Open();
     const std::string& CameraName() const { return m_Camera.name; }
     FrameGeometry Geometry() const { return m_Mailbox.Geometry(); }
     const ViewOptions& Options() const { return m_View; }
