@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the pictures in docs/images: an image the main job wrote, every tab of the
 # configuration sheet and the LUT generator on both toolkits (wxWidgets under Xvfb, the Win32
-# build under Wine), the generator's curve, and the live viewer when camhost has one. Needs
+# build under Wine), the generator's curve, and the live viewer on both toolkits. Needs
 # the linux-debug, linux-release and win32 builds (it builds what it needs).
 #   scripts/doc-images.sh
 set -euo pipefail
@@ -33,6 +33,7 @@ build/linux-release/bin/lutgen -o "$work/curve.csv" --plot "$out/lut-curve.png" 
 scripts/sheet-shots-live.sh "$out/wx" build/linux-release/bin/camhost >/dev/null
 scripts/sheet-shots-live.sh "$out/win32" build/win32/bin/camhost.exe >/dev/null
 
-# The viewer, where camhost has one.
-if [ -x scripts/viewer-shot.sh ]; then scripts/viewer-shot.sh "$out/viewer.png"; fi
+# The live viewer on both toolkits.
+scripts/viewer-shot.sh "$out/wx/viewer.png" build/linux-release/bin/camhost >/dev/null
+scripts/viewer-shot.sh "$out/win32/viewer.png" build/win32/bin/camhost.exe >/dev/null
 ls -l "$out" "$out/wx" "$out/win32"
