@@ -1,10 +1,9 @@
 // The viewer's parts that need no window: the newest-frame mailbox between the SDK's thread and
 // the window's, and what the window draws from a frame.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <FrameMailbox.h>
 #include <Picture.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -33,6 +32,15 @@ uint8_t FirstByte(FrameMailbox& mailbox) {
     return mailbox.Take(frame) ? frame.pixels[0] : 0;
 }
 
+using Clock = FrameMailbox::Clock;
+using std::chrono::milliseconds;
+
+// Frames far enough apart that each one is copied.
+Clock::time_point Later() {
+    static Clock::time_point now{};
+    return now += milliseconds(100);
+}
+
 TEST(FrameMailboxTest, TheWindowGetsTheNewestWholeFrameAndTheOthersCountAsDropped) {
     FrameMailbox mailbox;
     mailbox.Reset({4, 2, 1});
@@ -43,11 +51,11 @@ TEST(FrameMailboxTest, TheWindowGetsTheNewestWholeFrameAndTheOthersCountAsDroppe
 
     for (uint8_t value : {1, 2, 3}) {
         filler.value = value;
-        mailbox.Deliver(filler);
+        mailbox.Deliver(filler, Later());
     }
     filler.value = 4;
     filler.whole = false;  // an incomplete frame neither replaces the newest nor is dropped
-    mailbox.Deliver(filler);
+    mailbox.Deliver(filler, Later());
     ASSERT_TRUE(mailbox.Take(frame));
     EXPECT_EQ(frame.pixels[0], 3);
     EXPECT_EQ(frame.number, 3u);
@@ -57,14 +65,14 @@ TEST(FrameMailboxTest, TheWindowGetsTheNewestWholeFrameAndTheOthersCountAsDroppe
     // What is on screen stays as it was while new frames come in.
     filler.whole = true;
     filler.value = 5;
-    mailbox.Deliver(filler);
+    mailbox.Deliver(filler, Later());
     FrameView shown;
     ASSERT_TRUE(mailbox.Current(shown));
     EXPECT_EQ(shown.pixels[0], 3);
     EXPECT_EQ(FirstByte(mailbox), 5);
 
     const MailboxCounts counts = mailbox.Counts();
-    EXPECT_EQ(counts.delivered, 4u);
+    EXPECT_EQ(counts.received, 5u);
     EXPECT_EQ(counts.incomplete, 1u);
     EXPECT_EQ(counts.shown, 2u);
     EXPECT_EQ(counts.dropped, 2u);
@@ -72,12 +80,42 @@ TEST(FrameMailboxTest, TheWindowGetsTheNewestWholeFrameAndTheOthersCountAsDroppe
     // A new geometry starts afresh: what was shown belongs to the old one.
     mailbox.Reset({2, 2, 3});
     EXPECT_FALSE(mailbox.Current(frame));
-    EXPECT_EQ(mailbox.Counts().delivered, 0u);
+    EXPECT_EQ(mailbox.Counts().received, 0u);
     filler.value = 6;
-    mailbox.Deliver(filler);
+    mailbox.Deliver(filler, Later());
     ASSERT_TRUE(mailbox.Take(frame));
     EXPECT_EQ(frame.geometry.Bytes(), 12u);
     EXPECT_EQ(frame.number, 1u);
+}
+
+// A frame right behind the one still waiting is not copied at all: the camera's thread does
+// not wait for a copy the window would not show. Once the window took the waiting one, or it
+// has waited a while, the next frame is copied again.
+TEST(FrameMailboxTest, AFrameRightBehindTheWaitingOneIsDroppedWithoutACopy) {
+    class CountingFiller : public FrameMailbox::Filler {
+      public:
+        bool Fill(uint8_t* pixels, const FrameGeometry&) override {
+            pixels[0] = static_cast<uint8_t>(++fills);
+            return true;
+        }
+        int fills = 0;
+    } filler;
+    FrameMailbox mailbox;
+    mailbox.Reset({2, 2, 1});
+    const Clock::time_point start{};
+    mailbox.Deliver(filler, start);
+    mailbox.Deliver(filler, start + milliseconds(1));
+    mailbox.Deliver(filler, start + milliseconds(4));
+    EXPECT_EQ(filler.fills, 1);
+    mailbox.Deliver(filler, start + FrameMailbox::kFreshFor);
+    EXPECT_EQ(filler.fills, 2) << "the waiting frame has grown old: a newer one replaces it";
+    EXPECT_EQ(FirstByte(mailbox), 2);
+    mailbox.Deliver(filler, start + FrameMailbox::kFreshFor + milliseconds(1));
+    EXPECT_EQ(filler.fills, 3) << "nothing was waiting";
+    const MailboxCounts counts = mailbox.Counts();
+    EXPECT_EQ(counts.received, 5u);
+    EXPECT_EQ(counts.shown, 1u);
+    EXPECT_EQ(counts.dropped, 3u);
 }
 
 // A filler that writes rows as wide as the largest pixel, as the driver does when the camera
@@ -94,7 +132,7 @@ TEST(FrameMailboxTest, ARowOfTheWidestPixelsFitsWhateverTheGeometrySays) {
     } filler;
     FrameMailbox mailbox;
     mailbox.Reset({5, 3, 1});
-    mailbox.Deliver(filler);  // the address sanitizer sees any write past the buffer
+    mailbox.Deliver(filler, Later());  // the address sanitizer sees any write past the buffer
     FrameView frame;
     ASSERT_TRUE(mailbox.Take(frame));
     EXPECT_EQ(frame.pixels[14], 7);
@@ -112,7 +150,7 @@ TEST(FrameMailboxTest, FramesTakenWhileDeliveriesRunAreNeverTorn) {
         ValueFiller filler;
         for (int i = 1; i <= kFrames; ++i) {
             filler.value = static_cast<uint8_t>(i);
-            mailbox.Deliver(filler);
+            mailbox.Deliver(filler, Later());
         }
         done = true;
     });
@@ -140,8 +178,8 @@ TEST(FrameMailboxTest, FramesTakenWhileDeliveriesRunAreNeverTorn) {
     EXPECT_EQ(backwards, 0u);
     EXPECT_EQ(last, uint64_t{kFrames}) << "the last frame is always shown in the end";
     const MailboxCounts counts = mailbox.Counts();
-    EXPECT_EQ(counts.delivered, uint64_t{kFrames});
-    EXPECT_EQ(counts.shown + counts.dropped, counts.delivered);
+    EXPECT_EQ(counts.received, uint64_t{kFrames});
+    EXPECT_EQ(counts.shown + counts.dropped, counts.received);
 }
 
 TEST(PictureTest, TheImageFillsTheAreaInItsOwnShapeCentred) {
@@ -188,6 +226,13 @@ TEST(PictureTest, TheHistogramCountsGreyLevelsOrBrightness) {
     EXPECT_EQ(levels[29], 1u);
     EXPECT_EQ(levels[149], 1u);
     EXPECT_EQ(levels[77], 1u);
+
+    // A large image is sampled evenly: every second pixel of every second row here.
+    std::vector<uint8_t> large(1024 * 1024);
+    for (size_t i = 0; i < large.size(); ++i) large[i] = (i / 1024) % 2 == 0 && i % 2 == 0 ? 9 : 1;
+    levels = CountLevels({large.data(), {1024, 1024, 1}, 1});
+    EXPECT_EQ(levels[9], 512u * 512u);
+    EXPECT_EQ(levels[1], 0u);
 
     Histogram counts{};
     counts[3] = 10;

@@ -29,6 +29,7 @@ struct GrabOptions {
 struct StreamOptions {
     std::vector<std::string> cameras;  // empty: every camera
     double seconds = 5.0;
+    float frameRate = 0;  // simulated cameras: frames a second; 0: as they are
 };
 
 struct ViewOptions {

@@ -69,6 +69,10 @@ int main(int argc, char** argv) {
     streamCmd->add_option("-s,--seconds", stream.seconds, "How long to stream")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
+    streamCmd
+        ->add_option("--frame-rate", stream.frameRate,
+                     "Simulated cameras only: frames a second (up to 10000)")
+        ->check(CLI::Range(0.1F, 10000.0F));
     streamCmd->callback([&] { result = camhost::RunStream(options, stream); });
 
     camhost::PropertyOptions property;

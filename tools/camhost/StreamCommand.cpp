@@ -32,6 +32,7 @@ struct StreamingPort {
 int RunStream(const Options& options, const StreamOptions& stream) {
     HostSession session(options);
     if (!session.Start()) return 2;
+    if (stream.frameRate > 0 && !SetSimulatorFrameRate(options, stream.frameRate)) return 2;
     std::vector<std::string> names =
         stream.cameras.empty() ? session.CameraNames() : stream.cameras;
     std::vector<std::unique_ptr<StreamingPort>> ports;

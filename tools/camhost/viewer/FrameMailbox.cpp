@@ -24,11 +24,16 @@ FrameGeometry FrameMailbox::Geometry() const {
     return m_Geometry;
 }
 
-void FrameMailbox::Deliver(Filler& fill) {
+void FrameMailbox::Deliver(Filler& fill, Clock::time_point now) {
     platform::MutexLock hold(m_FillLock);
     FrameGeometry geometry;
     {
         platform::MutexLock swap(m_SwapLock);
+        ++m_Counts.received;
+        if (m_ReadyIsNew && now - m_ReadySince < kFreshFor) {
+            ++m_Counts.dropped;
+            return;
+        }
         geometry = m_Geometry;
     }
     // The filling slot is the deliverer's alone: the window never looks at it, so the rows are
@@ -41,10 +46,10 @@ void FrameMailbox::Deliver(Filler& fill) {
         return;
     }
     slot.number = ++m_Number;
-    ++m_Counts.delivered;
     if (m_ReadyIsNew) ++m_Counts.dropped;
     std::swap(m_Filling, m_Ready);
     m_ReadyIsNew = true;
+    m_ReadySince = now;
 }
 
 bool FrameMailbox::Take(FrameView& frame) {

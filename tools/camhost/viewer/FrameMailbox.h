@@ -2,10 +2,16 @@
 // that draws it. Three buffers: the one being filled, the newest whole one and the one on
 // screen. A frame that arrives before the newest one was taken replaces it and counts as
 // dropped, so a slow window never holds the camera back and memory never grows.
+//
+// Copying a frame takes the delivering thread's time, and the camera's next frame waits for
+// it. So a frame that comes within a short while (kFreshFor) of the one still waiting is
+// dropped without being copied: the window, which draws at most some tens of times a second,
+// would not have shown it, and the camera keeps its rate.
 #pragma once
 
 #include <platform/ThreadSafety.h>
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -28,10 +34,10 @@ struct FrameView {
 };
 
 struct MailboxCounts {
-    uint64_t delivered = 0;   // whole frames handed in
-    uint64_t incomplete = 0;  // frames whose rows could not all be read
+    uint64_t received = 0;    // frames handed in
+    uint64_t incomplete = 0;  // of those, frames whose rows could not all be read
     uint64_t shown = 0;       // frames taken by the window
-    uint64_t dropped = 0;     // whole frames replaced before the window took them
+    uint64_t dropped = 0;     // frames replaced or passed over before the window took them
 };
 
 class FrameMailbox {
@@ -46,6 +52,8 @@ class FrameMailbox {
         ~Filler() = default;
     };
     static constexpr uint32_t kMaxChannels = 3;
+    using Clock = std::chrono::steady_clock;
+    static constexpr Clock::duration kFreshFor = std::chrono::milliseconds(5);
 
     // Sizes the buffers for geometry and forgets what they held and the counts. Each buffer
     // has room for kMaxChannels bytes a pixel whatever geometry says, so a frame filled while
@@ -53,8 +61,10 @@ class FrameMailbox {
     void Reset(const FrameGeometry& geometry) EXCLUDES(m_FillLock, m_SwapLock);
     FrameGeometry Geometry() const EXCLUDES(m_SwapLock);
 
-    // On the delivering thread. One delivery at a time; the window is never waited for.
-    void Deliver(Filler& fill) EXCLUDES(m_FillLock, m_SwapLock);
+    // On the delivering thread, with the time the frame came. One delivery at a time; the
+    // window is never waited for.
+    void Deliver(Filler& fill, Clock::time_point now = Clock::now())
+        EXCLUDES(m_FillLock, m_SwapLock);
 
     // On the drawing thread: the newest whole frame not taken yet, or nothing. Stays valid
     // until the next Take or Reset from the same thread.
@@ -79,6 +89,7 @@ class FrameMailbox {
     int m_Ready GUARDED_BY(m_SwapLock) = 1;
     int m_Showing GUARDED_BY(m_SwapLock) = 2;
     bool m_ReadyIsNew GUARDED_BY(m_SwapLock) = false;
+    Clock::time_point m_ReadySince GUARDED_BY(m_SwapLock);
     bool m_HasShown GUARDED_BY(m_SwapLock) = false;
     FrameGeometry m_Geometry GUARDED_BY(m_SwapLock);
     uint64_t m_Number GUARDED_BY(m_FillLock) = 0;

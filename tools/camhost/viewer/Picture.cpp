@@ -57,14 +57,22 @@ void ScaleNearest(const FrameView& frame, uint8_t* out, int width, int height, s
 Histogram CountLevels(const FrameView& frame) {
     Histogram counts{};
     const FrameGeometry& g = frame.geometry;
-    if (!frame.pixels) return counts;
-    const size_t pixels = size_t{g.width} * g.height;
-    if (g.channels == 1) {
-        for (size_t i = 0; i < pixels; ++i) ++counts[frame.pixels[i]];
-    } else {
-        for (size_t i = 0; i < pixels; ++i) {
-            const uint8_t* p = frame.pixels + i * 3;
-            ++counts[(29 * p[0] + 150 * p[1] + 77 * p[2] + 128) >> 8];
+    if (!frame.pixels || g.width == 0 || g.height == 0) return counts;
+    // The window draws this some tens of times a second while the camera's thread needs the
+    // processor too: a large image is sampled on a grid of about kHistogramSamples points,
+    // which gives the same shape.
+    const uint64_t pixels = uint64_t{g.width} * g.height;
+    uint32_t step = 1;
+    while (pixels / (uint64_t{step} * step) > kHistogramSamples) ++step;
+    for (uint32_t y = 0; y < g.height; y += step) {
+        const uint8_t* row = frame.pixels + g.Stride() * y;
+        for (uint32_t x = 0; x < g.width; x += step) {
+            if (g.channels == 1) {
+                ++counts[row[x]];
+            } else {
+                const uint8_t* p = row + size_t{x} * 3;  // blue, green, red
+                ++counts[(29 * p[0] + 150 * p[1] + 77 * p[2] + 128) >> 8];
+            }
         }
     }
     return counts;

@@ -31,7 +31,9 @@ void ScaleNearest(const FrameView& frame, uint8_t* out, int width, int height, s
                   PixelOrder order);
 
 using Histogram = std::array<uint32_t, 256>;
-// Grey values, or the brightness of blue, green, red pixels.
+inline constexpr uint64_t kHistogramSamples = 256 * 1024;
+// Grey values, or the brightness of blue, green, red pixels; an image of more than
+// kHistogramSamples pixels is sampled on an even grid.
 Histogram CountLevels(const FrameView& frame);
 // Bar heights for a plot height pixels tall; the fullest level fills it.
 std::array<int, 256> BarHeights(const Histogram& histogram, int height);

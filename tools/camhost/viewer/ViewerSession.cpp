@@ -74,7 +74,7 @@ bool ViewerSession::Poll(FrameView& frame) {
 std::string ViewerSession::Status() {
     const MailboxCounts counts = m_Mailbox.Counts();
     const auto now = RateMeter::Clock::now();
-    m_Delivered.Sample(counts.delivered, now);
+    m_Delivered.Sample(counts.received, now);
     m_Shown.Sample(counts.shown, now);
     return StatusLine(m_Camera.name, m_Mailbox.Geometry(), m_Delivered.PerSecond(),
                       m_Shown.PerSecond(), counts.dropped, HostSession::FrameErrors());
@@ -121,7 +121,7 @@ void ViewerSession::Finish() {
     m_Session.Close(m_Camera.port);
     const MailboxCounts counts = m_Mailbox.Counts();
     std::printf("%llu frame(s) received, %llu shown, %llu dropped, %u frame error(s)\n",
-                static_cast<unsigned long long>(counts.delivered),
+                static_cast<unsigned long long>(counts.received),
                 static_cast<unsigned long long>(counts.shown),
                 static_cast<unsigned long long>(counts.dropped), HostSession::FrameErrors());
     std::fflush(stdout);
