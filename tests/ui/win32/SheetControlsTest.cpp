@@ -255,7 +255,8 @@ TEST(SheetControlsTest, ViewCallsActOnTheRealControls) {
 }
 
 // The combos as a user picks from them with the keyboard: each reports the pick before it
-// copies the entry into its edit, and the page reads the picked entry all the same. The demo
+// copies the entry into its edit, and the page reads the picked entry all the same; what the
+// user types stays the text. The demo
 // pages load "zeta" and "alpha" and select the first (sorted on the LUT tab, so "alpha" there).
 TEST(SheetControlsTest, APickedEntryIsTheComboTextWhileThePickIsReported) {
     HookSheet sheet;
@@ -298,6 +299,14 @@ TEST(SheetControlsTest, APickedEntryIsTheComboTextWhileThePickIsReported) {
         ASSERT_TRUE(WaitUntil([&] { return !column.Texts().empty(); }));
         EXPECT_THAT(column.Texts(), ElementsAre("zeta"));
         EXPECT_EQ(SheetDriver::Caption(combo), "zeta");
+        // Typed into the open list, the text is what was typed, though the list has moved to
+        // the first entry that begins like it.
+        ASSERT_TRUE(user.PressKeys(combo, {VK_F4, 'A'}));
+        ASSERT_TRUE(WaitUntil([&] { return column.Texts().size() == 2; }));
+        EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 0);  // "alpha"
+        EXPECT_THAT(column.Texts(), ElementsAre("zeta", "a"));
+        ASSERT_TRUE(user.PressKeys(combo, {VK_ESCAPE}));
+        EXPECT_TRUE(WaitUntil([&] { return SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) == 0; }));
         user.Press(PSBTN_CANCEL);
     });
 }
