@@ -45,9 +45,14 @@ void FakeView::Pick(int32_t id, int32_t index) {
     Control& control = At(id);
     EXPECT_TRUE(control.enabled) << "picking in disabled control " << id;
     ASSERT_LT(index, static_cast<int32_t>(control.entries.size()));
+    // The list's selection moves, the change is reported, and only then does a combo copy the
+    // entry into its edit: while reported, its text is the selected entry's as the view reads it.
     control.selection = index;
-    control.text = control.entries[static_cast<size_t>(index)];
+    m_Picking = id;
     m_Logic.ControlChanged(*this, id);
+    m_Picking = 0;
+    Control& after = At(id);
+    if (after.selection >= 0) after.text = after.entries[static_cast<size_t>(after.selection)];
 }
 
 void FakeView::Click(int32_t id) {
@@ -59,7 +64,7 @@ void FakeView::Click(int32_t id) {
 
 std::string FakeView::Text(int32_t id) const {
     const Control& control = At(id);
-    if (control.kind == ui::ControlKind::DropDownList)
+    if (control.kind == ui::ControlKind::DropDownList || id == m_Picking)
         return control.selection >= 0 ? control.entries[static_cast<size_t>(control.selection)]
                                       : std::string();
     return control.text;

@@ -1,7 +1,8 @@
 // A window for the page logic without a toolkit: every control of a template with its state,
 // Win32's notifications (an edit's text change reports itself, also when the program sets
-// it; a programmatic selection or check does not), and the user's actions as the test plays
-// them. Message boxes, file dialogs and modal dialogs are recorded or scripted.
+// it; a programmatic selection or check does not; a picked entry reaches a combo's edit only
+// after its report), and the user's actions as the test plays them. Message boxes, file
+// dialogs and modal dialogs are recorded or scripted.
 #pragma once
 
 #include <ui/Page.h>
@@ -94,6 +95,7 @@ class FakeView : public ui::View {
 
     ui::DialogLogic& m_Logic;
     std::map<int32_t, Control> m_Controls;
+    int32_t m_Picking = 0;  // the list whose picked entry is being reported, or 0
 };
 
 // The sheet's part of the lifecycle over one view per page, as the toolkits play it.

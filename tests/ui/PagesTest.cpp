@@ -371,6 +371,37 @@ TEST_F(PagesTest, TheLinkLoadFollowsTheTextsAsTyped) {
     EXPECT_TRUE(view.IsShown(ui::kPacketWarning));
 }
 
+// A picked preset counts at once: the combo reports the pick before its edit shows the entry,
+// and the labels must not lag one pick behind.
+TEST_F(PagesTest, TheLinkLoadFollowsAPickedPresetAtOnce) {
+    CCamera& camera = OpenCamera();
+    settings::CameraSettings edited = camera.Settings();
+    ui::CGigEPage page(camera, edited);
+    FakeView view(page);
+    page.Shown(view);
+    view.Type(ui::kStreamBytesPerSecond, "3625000");
+    view.Type(ui::kPacketSize, "9000");
+
+    struct Case {
+        int32_t speed;  // entry of "1000", "100", "54", "10"
+        const char* range;
+        const char* load;
+        bool warning;
+    };
+    for (const Case& c :
+         {Case{1, "<..12500000]", "28 %", true}, Case{0, "<..125000000]", "2 %", false},
+          Case{2, "<..6750000]", "53 %", true}, Case{3, "<..1250000]", "290 %", true}}) {
+        view.Pick(ui::kNetworkSpeed, c.speed);
+        EXPECT_EQ(view.Text(ui::kRangeLabel), c.range) << c.speed;
+        EXPECT_EQ(view.Text(ui::kLoadLabel), c.load) << c.speed;
+        EXPECT_EQ(view.IsShown(ui::kPacketWarning), c.warning) << c.speed;
+    }
+    view.Pick(ui::kPacketSize, 0);  // "1500" on the 10 megabit link
+    EXPECT_FALSE(view.IsShown(ui::kPacketWarning));
+    ASSERT_TRUE(page.Leaving(view));
+    EXPECT_EQ(edited.m_Network, 10u);
+}
+
 TEST_F(PagesTest, GigEWritesOnlyAfterAChangeAndKeepsTheSpeedInTheCameraObject) {
     CCamera& camera = OpenCamera();
     settings::CameraSettings edited = camera.Settings();
@@ -561,6 +592,30 @@ TEST_F(LutPageTest, BrowsingTakesAFileWithColumnsAndRefusesOneWithout) {
     view.Click(ui::kLutBrowse);
     EXPECT_EQ(edited.m_LutFile, generated);
     EXPECT_EQ(view.fileRequests.back().folder, generated);
+}
+
+// The page stores a picked column as the combo reports the pick, so the column picked last is
+// the one kept, also when the sheet is then closed with Cancel, which stores nothing more.
+TEST_F(PagesTest, APickedColumnIsKeptWhenTheSheetIsCancelled) {
+    CCamera& camera = OpenCamera();
+    static std::string s_File;
+    s_File = m_Temp.WriteFile("abc.csv", "LN;c;a;b\n0;1;2;3\n");
+    EXPECT_TRUE(ui::ShowConfigSheet(camera, [](ui::SheetModel& sheet) {
+        FakeSheet tabs(sheet);
+        tabs.Open();
+        EXPECT_TRUE(tabs.ShowTab(2));
+        FakeView& lut = tabs.View(2);
+        if (!lut.Checked(ui::kLutEnable)) lut.Click(ui::kLutEnable);
+        lut.fileAnswers = {s_File};
+        lut.Click(ui::kLutBrowse);
+        EXPECT_THAT(lut.At(ui::kLutColumn).entries, ElementsAre("a", "b", "c"));
+        lut.Pick(ui::kLutColumn, 2);
+        lut.Pick(ui::kLutColumn, 1);
+        EXPECT_EQ(lut.Text(ui::kLutColumn), "b");
+        return true;  // Cancel
+    }));
+    EXPECT_EQ(camera.Settings().m_LutFile, s_File);
+    EXPECT_EQ(camera.Settings().m_LutColumn, "b");
 }
 
 TEST_F(LutPageTest, TheGeneratorValidatesAsTypedAndWritesTheChosenFile) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "ModalDialog.h"
@@ -98,8 +99,21 @@ bool ControlView::IsChange(int32_t id, WORD code) const {
     return false;
 }
 
+void ControlView::Notify(DialogLogic& logic, int32_t id, WORD code) {
+    const int32_t outer = std::exchange(m_Selecting, code == CBN_SELCHANGE ? id : 0);
+    logic.ControlChanged(*this, id);
+    m_Selecting = outer;
+}
+
 std::string ControlView::Text(int32_t id) const {
-    // A combo box's window text is its edit part's, or a drop-down list's selected entry.
+    // A combo box's window text is its edit part's, or a drop-down list's selected entry. A
+    // combo with an edit sends CBN_SELCHANGE before it copies the picked entry into the edit,
+    // so while the logic hears that, the entry is read; else the edit, as typing into a
+    // dropped list selects the first entry that merely begins like the typed text.
+    if (id == m_Selecting) {
+        const int32_t index = ListSelection(id);
+        if (index >= 0) return ListEntry(id, index);
+    }
     return WindowText(Control(id));
 }
 

@@ -20,6 +20,8 @@ class ControlView : public View {
     // Whether a WM_COMMAND notification is one the page logic hears as a change: an edit's
     // text, a combo box's selection or typed text, a click on a button or check box.
     bool IsChange(int32_t id, WORD code) const;
+    // Hands a change notification (IsChange) to the page logic.
+    void Notify(DialogLogic& logic, int32_t id, WORD code);
 
     std::string Text(int32_t id) const override;
     void SetText(int32_t id, const std::string& text) override;
@@ -59,6 +61,7 @@ class ControlView : public View {
 
     HWND m_Window;
     const DialogTemplate& m_Dialog;
+    int32_t m_Selecting = 0;  // the combo whose CBN_SELCHANGE the logic is hearing, or 0
 };
 
 }  // namespace tarnix::ui::win32

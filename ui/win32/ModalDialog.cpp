@@ -48,7 +48,7 @@ INT_PTR Handle(ModalRun& run, UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             if (lParam != 0 && view.IsChange(id, code)) {
-                run.logic.ControlChanged(view, id);
+                view.Notify(run.logic, id, code);
                 return TRUE;
             }
             return FALSE;

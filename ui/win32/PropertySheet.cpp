@@ -79,7 +79,7 @@ INT_PTR Handle(PageSlot& slot, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND: {
             const int32_t id = LOWORD(wParam);
             if (lParam == 0 || !slot.view->IsChange(id, HIWORD(wParam))) return FALSE;
-            slot.logic->ControlChanged(*slot.view, id);
+            slot.view->Notify(*slot.logic, id, HIWORD(wParam));
             return TRUE;
         }
         default:

@@ -82,6 +82,14 @@ bool SelectTab(int index) {
     });
 }
 
+void ClickAndPress(int id, const std::string& keys) {
+    wxPoint at;
+    ASSERT_TRUE(Run([&] { at = ControlCentre(id); }));
+    const std::string command = "xdotool mousemove " + std::to_string(at.x) + " " +
+                                std::to_string(at.y) + " click 1 sleep 0.2 key --delay 100 " + keys;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 wxPropertySheetDialog* Sheet() {
     for (wxWindow* window : wxTopLevelWindows) {
         auto* sheet = dynamic_cast<wxPropertySheetDialog*>(window);
@@ -139,6 +147,12 @@ void Choose(int id, int index) {
     GtkWidget* widget = Widget(id);
     ASSERT_TRUE(widget != nullptr && GTK_IS_COMBO_BOX(widget)) << "control " << id << " is no list";
     gtk_combo_box_set_active(GTK_COMBO_BOX(widget), index);
+}
+
+wxPoint ControlCentre(int id) {
+    wxWindow* control = wxWindow::FindWindowById(id);
+    if (control == nullptr) return {};
+    return control->GetScreenPosition() + control->GetSize() / 2;
 }
 
 std::optional<MessageBox> AnswerMessageBox() {

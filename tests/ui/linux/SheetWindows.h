@@ -1,6 +1,6 @@
 // The sheet's windows as a test sees and works them. The user's actions go through GTK's own
-// signals, as a click or a key press does, or are real clicks on the virtual display, so they
-// reach the view the way a user's do.
+// signals, as a click or a key press does, or are real clicks and keys on the virtual display, so
+// they reach the view the way a user's do.
 #pragma once
 
 #include <wx/dialog.h>
@@ -23,6 +23,8 @@ bool ShowDriven(ui::SheetModel& sheet, const std::function<void()>& script);
 void ClickTab(int index);
 // Clicks the tab and waits until it is current; false when it did not become current.
 bool SelectTab(int index);
+// Clicks into a control with the mouse, then presses keys (xdotool's names, "alt+Down").
+void ClickAndPress(int id, const std::string& keys);
 
 // --- On the sheet's thread (inside gui::Run or gui::Post) ---
 
@@ -48,6 +50,8 @@ void Click(wxWindow& window, int id);
 void Type(int id, const std::string& text);
 // Picks an entry of a combo box's list.
 void Choose(int id, int index);
+// The middle of a control on the screen.
+wxPoint ControlCentre(int id);
 
 struct MessageBox {
     std::string title;

@@ -4,11 +4,14 @@
 #include <windows.h>
 // windows.h first: commctrl.h depends on it.
 #include <commctrl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/Wait.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "HookSheet.h"
 #include "SheetDriver.h"
@@ -16,6 +19,7 @@
 namespace tarnix::test {
 namespace {
 
+using ::testing::ElementsAre;
 using ui::ControlKind;
 
 std::string ClassOf(HWND window) {
@@ -246,6 +250,63 @@ TEST(SheetControlsTest, ViewCallsActOnTheRealControls) {
         combo.cbSize = sizeof(combo);
         ASSERT_TRUE(GetComboBoxInfo(GetDlgItem(page, ui::kLutColumn), &combo));
         EXPECT_TRUE(GetWindowLongA(combo.hwndItem, GWL_STYLE) & ES_READONLY);
+        user.Press(PSBTN_CANCEL);
+    });
+}
+
+// The combos as a user picks from them with the keyboard: each reports the pick before it
+// copies the entry into its edit, and the page reads the picked entry all the same; what the
+// user types stays the text. The demo
+// pages load "zeta" and "alpha" and select the first (sorted on the LUT tab, so "alpha" there).
+TEST(SheetControlsTest, APickedEntryIsTheComboTextWhileThePickIsReported) {
+    HookSheet sheet;
+    struct Heard {
+        std::mutex lock;
+        std::vector<std::string> texts;
+        std::vector<std::string> Texts() {
+            std::lock_guard<std::mutex> hold(lock);
+            return texts;
+        }
+    };
+    Heard speed, column;
+    sheet.Hook(HookSheet::kGigETab).onControl = [&](ui::View& view, int32_t id) {
+        if (id != ui::kNetworkSpeed) return;
+        std::lock_guard<std::mutex> hold(speed.lock);
+        speed.texts.push_back(view.Text(id));
+    };
+    sheet.Hook(HookSheet::kLutTab).onControl = [&](ui::View& view, int32_t id) {
+        if (id != ui::kLutColumn) return;
+        std::lock_guard<std::mutex> hold(column.lock);
+        column.texts.push_back(view.Text(id));
+    };
+    RunDriven(sheet, [&](SheetDriver& user) {
+        ASSERT_TRUE(user.WaitForSheet());
+        user.SelectTab(HookSheet::kGigETab);
+        ASSERT_TRUE(user.WaitForTab(HookSheet::kGigETab));
+        HWND combo = GetDlgItem(user.Page(HookSheet::kGigETab), ui::kNetworkSpeed);
+        // Open the list, one entry down, take it.
+        ASSERT_TRUE(user.PressKeys(combo, {VK_F4, VK_DOWN, VK_RETURN}));
+        ASSERT_TRUE(WaitUntil([&] { return !speed.Texts().empty(); }));
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) == 0; }));
+        EXPECT_THAT(speed.Texts(), ElementsAre("alpha"));
+        EXPECT_EQ(SheetDriver::Caption(combo), "alpha");
+
+        user.SelectTab(HookSheet::kLutTab);
+        ASSERT_TRUE(user.WaitForTab(HookSheet::kLutTab));
+        combo = GetDlgItem(user.Page(HookSheet::kLutTab), ui::kLutColumn);
+        // Closed, the arrow key alone moves to the next entry.
+        ASSERT_TRUE(user.PressKeys(combo, {VK_DOWN}));
+        ASSERT_TRUE(WaitUntil([&] { return !column.Texts().empty(); }));
+        EXPECT_THAT(column.Texts(), ElementsAre("zeta"));
+        EXPECT_EQ(SheetDriver::Caption(combo), "zeta");
+        // Typed into the open list, the text is what was typed, though the list has moved to
+        // the first entry that begins like it.
+        ASSERT_TRUE(user.PressKeys(combo, {VK_F4, 'A'}));
+        ASSERT_TRUE(WaitUntil([&] { return column.Texts().size() == 2; }));
+        EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 0);  // "alpha"
+        EXPECT_THAT(column.Texts(), ElementsAre("zeta", "a"));
+        ASSERT_TRUE(user.PressKeys(combo, {VK_ESCAPE}));
+        EXPECT_TRUE(WaitUntil([&] { return SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) == 0; }));
         user.Press(PSBTN_CANCEL);
     });
 }

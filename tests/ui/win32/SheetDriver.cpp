@@ -80,6 +80,28 @@ void SheetDriver::Click(HWND window, int id) {
     PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
 }
 
+bool SheetDriver::PressKeys(HWND control, const std::vector<WORD>& keys) const {
+    // The dialog manager of the sheet's thread moves the focus; the input goes to the window
+    // in front.
+    PostMessageA(m_Sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    SetForegroundWindow(m_Sheet);
+    const bool focused = WaitUntil([&] {
+        HWND focus = Focus();
+        return GetForegroundWindow() == m_Sheet && (focus == control || IsChild(control, focus));
+    });
+    if (!focused) return false;
+    for (const WORD key : keys) {
+        INPUT input[2]{};
+        for (INPUT& event : input) {
+            event.type = INPUT_KEYBOARD;
+            event.ki.wVk = key;
+        }
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+    return true;
+}
+
 std::vector<HWND> SheetDriver::Owned(HWND owner) const {
     std::vector<HWND> owned;
     for (HWND window : ThreadWindows(m_Thread))

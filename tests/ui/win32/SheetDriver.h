@@ -1,7 +1,7 @@
 // Drives a sheet shown on another thread as a user would: windows found by caption and owner,
 // tabs and buttons through the property sheet's messages, text typed with WM_SETTEXT (the
-// control then reports the change itself), clicks with BM_CLICK. Whatever may open a modal
-// window is posted, so the driving thread never waits on the sheet's message loop.
+// control then reports the change itself), clicks with BM_CLICK, keys as keyboard input. Whatever
+// may open a modal window is posted, so the driving thread never waits on the sheet's message loop.
 #pragma once
 
 #include <windows.h>
@@ -40,6 +40,9 @@ class SheetDriver {
     static void Type(HWND window, int id, const char* text);
     // Posts a click on a button or check box.
     static void Click(HWND window, int id);
+    // Brings the sheet to the front with the keyboard focus in the control, then presses and
+    // releases each key in turn as real keyboard input; false if the focus never got there.
+    bool PressKeys(HWND control, const std::vector<WORD>& keys) const;
 
     // Waits for a visible dialog (message box, file dialog, modal dialog) the owner owns;
     // null if none came.
