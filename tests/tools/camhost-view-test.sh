@@ -137,6 +137,7 @@ for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
+kill -0 "$pid" 2>/dev/null && fail "Escape did not close the viewer"
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "view ended with $status after Escape"
