@@ -387,8 +387,10 @@ bool OpenDisplay(std::string& why) {
         probe = CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance,
                                 nullptr);
     if (!probe) {
-        why = "view needs a desktop to show its window on, and none can be used (error " +
-              std::to_string(GetLastError()) + ")";
+        // Wine without a display gives no error code.
+        const DWORD error = GetLastError();
+        why = "view needs a desktop to show its window on, and none can be used";
+        if (error != 0) why += " (error " + std::to_string(error) + ")";
         return false;
     }
     DestroyWindow(probe);
