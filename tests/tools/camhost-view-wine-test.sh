@@ -102,16 +102,17 @@ mkdir -p "$work/bars"
 start bars
 import -window root "$work/screen.png"
 # The client area's top: the first row of the green bar (column 350 of the image), looked for
-# in the window's middle; its left: the yellow bar's first column, less 100. Wine draws the
-# window's frame itself, so its size is not known beforehand.
+# in the window's middle; its left: the green bar's first column, less 300. (Green, which stays
+# green with red and blue swapped.) Wine draws the window's frame itself, so its size is not
+# known beforehand.
 top=$(convert "$work/screen.png" -depth 8 -crop "1x$wh+$((wx + ww / 2 - 50))+$wy" +repage txt:- |
   awk -F'[,:]' '/#00FF00/ && !found { print $2; found = 1 }')
 [ -n "$top" ] || fail "no green bar in the window's middle column"
 top=$((wy + top))
-yellow=$(convert "$work/screen.png" -depth 8 -crop "${ww}x1+$wx+$((top + 300))" +repage txt:- |
-  awk -F'[,:]' '/#FFFF00/ && !found { print $1; found = 1 }')
-[ -n "$yellow" ] || fail "no yellow bar in the image's middle row"
-left=$((wx + yellow - 100))
+green=$(convert "$work/screen.png" -depth 8 -crop "${ww}x1+$wx+$((top + 300))" +repage txt:- |
+  awk -F'[,:]' '/#00FF00/ && !found { print $1; found = 1 }')
+[ -n "$green" ] || fail "no green bar in the image's middle row"
+left=$((wx + green - 300))
 echo "client area at $left,$top in the window at $wx,$wy (${ww} x $wh)"
 for i in 0 1 2 3 4 5 6 7; do
   for y in 5 300 594; do
