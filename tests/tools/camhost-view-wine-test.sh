@@ -7,8 +7,8 @@
 #   blue, black, 100 pixels each across the 800 x 600 image area at the client area's top
 #   left corner); Alt+S and a click on Snapshot write PNG files that show the bars; Escape
 #   with a button focused quits with 0 and the summary line;
-# - the moving gradient: the image keeps changing while the configuration sheet (Alt+C) is
-#   open and after Escape closed it.
+# - the moving gradient: the image's rows top first and its columns left first, and the image
+#   keeps changing while the configuration sheet (Alt+C) is open and after Escape closed it.
 # Keys go to the focused window (xdotool key without --window): Wine ignores synthetic events.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -50,6 +50,11 @@ printed() {
 # end: with pipefail, a writer cut off early would fail the command.)
 pixel() {
   convert "$1" -depth 8 -crop "1x1+$2+$3" +repage txt:- | sed -n 's/.*\(#[0-9A-F]\{6\}\).*/\1/p'
+}
+# The same pixel as three decimal numbers: red, green, blue.
+rgb() {
+  convert "$1" -depth 8 -crop "1x1+$2+$3" +repage txt:- |
+    sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1 \2 \3/p'
 }
 bars=("#FFFFFF" "#FFFF00" "#00FFFF" "#00FF00" "#FF00FF" "#FF0000" "#0000FF" "#000000")
 names=(white yellow cyan green magenta red blue black)
@@ -114,6 +119,7 @@ green=$(convert "$work/screen.png" -depth 8 -crop "${ww}x1+$wx+$((top + 300))" +
 [ -n "$green" ] || fail "no green bar in the image's middle row"
 left=$((wx + green - 300))
 echo "client area at $left,$top in the window at $wx,$wy (${ww} x $wh)"
+inside_x=$((left - wx)) inside_y=$((top - wy))
 for i in 0 1 2 3 4 5 6 7; do
   for y in 5 300 594; do
     got=$(pixel "$work/screen.png" $((left + 50 + 100 * i)) $((top + y)))
@@ -159,6 +165,18 @@ finish bars
 # --- The moving gradient: live while the sheet is open and after it closed -------------------
 mkdir -p "$work/gradient"
 start gradient
+# Red grows with the camera's column and green with its row, both modulo 256, the same in
+# every pixel of a frame: image pixels 10 and 100 show camera columns (and rows) 16 and 160.
+left=$((wx + inside_x)) top=$((wy + inside_y))
+import -window root "$work/screen.png"
+read -r r0 g0 _ < <(rgb "$work/screen.png" $((left + 10)) $((top + 10)))
+read -r r1 _ _ < <(rgb "$work/screen.png" $((left + 100)) $((top + 10)))
+read -r _ g1 _ < <(rgb "$work/screen.png" $((left + 10)) $((top + 100)))
+across=$(((r1 - r0 + 256) % 256)) down=$(((g1 - g0 + 256) % 256))
+[ "$across" -eq 144 ] ||
+  fail "red grows by $across instead of 144 from image column 10 to 100: not left first"
+[ "$down" -eq 144 ] ||
+  fail "green grows by $down instead of 144 from image row 10 to 100: not top first"
 # How many pixels of the image's lower right part change in a second.
 changes() {
   import -window root "$work/a.png"
