@@ -40,6 +40,13 @@ constexpr unsigned kTicksPerStatus = 16;  // about four times a second
 const COLORREF kHistogramBack = RGB(32, 32, 32);
 const COLORREF kHistogramBar = RGB(220, 220, 220);
 
+// Closes a visible window of the thread other than the viewer (whose handle is in viewer).
+BOOL CALLBACK CloseOtherWindow(HWND window, LPARAM viewer) {
+    if (window != reinterpret_cast<HWND>(viewer) && IsWindowVisible(window))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 class ViewerWindow {
   public:
     explicit ViewerWindow(ViewerSession& session) : m_Session(session) {}
@@ -67,6 +74,7 @@ class ViewerWindow {
     void Snapshot();
     void UpdateStatus();
     void Close();
+    void TimeIsUp();
 
     ViewerSession& m_Session;
     HWND m_Window = nullptr;
@@ -133,7 +141,9 @@ bool ViewerWindow::Create() {
 
     SetTimer(m_Window, kRefreshTimer, kRefreshMs, nullptr);
     const double seconds = m_Session.Options().seconds;
-    if (seconds > 0) SetTimer(m_Window, kEndTimer, static_cast<UINT>(seconds * 1000), nullptr);
+    if (seconds > 0)
+        SetTimer(m_Window, kEndTimer,
+                 static_cast<UINT>(std::min(seconds * 1000, double{USER_TIMER_MAXIMUM})), nullptr);
     ShowWindow(m_Window, SW_SHOW);
     UpdateWindow(m_Window);
     return true;
@@ -169,7 +179,7 @@ LRESULT ViewerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER:
             if (wParam == kRefreshTimer) Tick();
-            if (wParam == kEndTimer) Close();
+            if (wParam == kEndTimer) TimeIsUp();
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel, without erasing what it redraws
@@ -211,6 +221,15 @@ void ViewerWindow::Close() {
         return;
     }
     if (m_Window) DestroyWindow(m_Window);
+}
+
+// The time given is up: a sheet still open is cancelled, as its Cancel button would, so that
+// a viewer started for a while never stays behind it.
+void ViewerWindow::TimeIsUp() {
+    if (m_InSheet)
+        EnumThreadWindows(GetCurrentThreadId(), CloseOtherWindow,
+                          reinterpret_cast<LPARAM>(m_Window));
+    Close();
 }
 
 void ViewerWindow::Layout() {
