@@ -8,7 +8,8 @@
 #   left corner); Alt+S and a click on Snapshot write PNG files that show the bars; Escape
 #   with a button focused quits with 0 and the summary line;
 # - the moving gradient: the image's rows top first and its columns left first, and the image
-#   keeps changing while the configuration sheet (Alt+C) is open and after Escape closed it.
+#   keeps changing while the configuration sheet (Alt+C) is open and after Escape closed it;
+# - -s: the viewer closes by itself, the sheet left open cancelled, with 0.
 # Keys go to the focused window (xdotool key without --window): Wine ignores synthetic events.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -59,11 +60,13 @@ rgb() {
 bars=("#FFFFFF" "#FFFF00" "#00FFFF" "#00FF00" "#FF00FF" "#FF0000" "#0000FF" "#000000")
 names=(white yellow cyan green magenta red blue black)
 
-# Starts the viewer with a pattern and waits for its window and its first frame on screen.
-# Sets viewer (the process), window (the X window) and wx, wy, ww, wh (its place).
+# Starts a run of the viewer (NAME PATTERN [SECONDS]: it closes by itself after so long, 240
+# by default, should the test's keys go astray) and waits for its window and its first frame
+# on screen. Sets viewer (the process), window (the X window) and wx, wy, ww, wh (its place).
 start() {
+  mkdir -p "$work/$1"
   "$root/scripts/wine-gui-run.sh" "$camhost" -q --system-path "$work/$1" view "$camera" \
-    --pattern "$1" -o "$work/$1/snaps" -s 240 >"$work/$1.out" 2>"$work/$1.err" &
+    --pattern "$2" -o "$work/$1/snaps" -s "${3:-240}" >"$work/$1.out" 2>"$work/$1.err" &
   viewer=$!
   window=
   for _ in $(seq 1 1200); do
@@ -85,13 +88,14 @@ start() {
   sleep 0.3
 }
 
-# Waits for the viewer to end after Escape and checks its exit code and summary line.
+# Waits for the viewer to end (NAME SECONDS WHAT: what ought to close it) and checks its exit
+# code and summary line.
 finish() {
-  for _ in $(seq 1 150); do
+  for _ in $(seq 1 $(($2 * 10))); do
     kill -0 "$viewer" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$viewer" 2>/dev/null && fail "Escape did not close the viewer ($1)"
+  kill -0 "$viewer" 2>/dev/null && fail "$3 did not close the viewer ($1)"
   local rc=0
   wait "$viewer" || rc=$?
   viewer=
@@ -103,8 +107,7 @@ finish() {
 }
 
 # --- The bars on screen, snapshots, Escape with a button focused -----------------------------
-mkdir -p "$work/bars"
-start bars
+start bars bars
 import -window root "$work/screen.png"
 # The client area's top: the first row of the green bar (column 350 of the image), looked for
 # in the window's middle; its left: the green bar's first column, less 300. (Green, which stays
@@ -160,11 +163,10 @@ printed bars | grep -q "^snapshot written to .*snapshot_0001.png$" ||
   fail "no line for the second snapshot"
 sleep 0.5
 xdotool key Escape
-finish bars
+finish bars 15 Escape
 
 # --- The moving gradient: live while the sheet is open and after it closed -------------------
-mkdir -p "$work/gradient"
-start gradient
+start gradient gradient
 # Red grows with the camera's column and green with its row, both modulo 256, the same in
 # every pixel of a frame: image pixels 10 and 100 show camera columns (and rows) 16 and 160.
 left=$((wx + inside_x)) top=$((wy + inside_y))
@@ -177,6 +179,18 @@ across=$(((r1 - r0 + 256) % 256)) down=$(((g1 - g0 + 256) % 256))
   fail "red grows by $across instead of 144 from image column 10 to 100: not left first"
 [ "$down" -eq 144 ] ||
   fail "green grows by $down instead of 144 from image row 10 to 100: not top first"
+# Alt+C, and the sheet (a second window with the camera's name) that it shows: sets sheet.
+open_sheet() {
+  sheet=
+  xdotool key alt+c
+  for _ in $(seq 1 200); do
+    sheet=$(xdotool search --onlyvisible --name "SimRgb24" 2>/dev/null | grep -vx "$window" |
+      head -n 1 || true)
+    [ -n "$sheet" ] && break
+    sleep 0.1
+  done
+  [ -n "$sheet" ] || fail "Alt+C showed no configuration sheet"
+}
 # How many pixels of the image's lower right part change in a second.
 changes() {
   import -window root "$work/a.png"
@@ -186,15 +200,7 @@ changes() {
   { compare -metric AE "$work/a.png[$region]" "$work/b.png[$region]" null: 2>&1 || true; } |
     awk '{ print int($1) }'
 }
-sheet=
-xdotool key alt+c
-for _ in $(seq 1 200); do
-  sheet=$(xdotool search --onlyvisible --name "SimRgb24" 2>/dev/null | grep -vx "$window" |
-    head -n 1 || true)
-  [ -n "$sheet" ] && break
-  sleep 0.1
-done
-[ -n "$sheet" ] || fail "Alt+C showed no configuration sheet"
+open_sheet
 sleep 1
 during=$(changes)
 [ "${during:-0}" -gt 1000 ] ||
@@ -213,4 +219,9 @@ after=$(changes)
 echo "pixels changed in a second: $during with the sheet open, $after after"
 # The focus is back on the viewer (its Configure button), which Escape closes.
 xdotool key Escape
-finish gradient
+finish gradient 15 Escape
+
+# --- The time given: the viewer closes by itself, with the sheet left open -------------------
+start timed bars 8
+open_sheet
+finish timed 30 "The end of the time given, with the sheet open,"
