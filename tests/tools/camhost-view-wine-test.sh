@@ -38,6 +38,9 @@ if [ -z "${CAMHOST_VIEW_TEST_DISPLAY:-}" ]; then
   CAMHOST_VIEW_TEST_DISPLAY=1 exec "$root/scripts/with-xvfb.sh" "$0" "$@"
 fi
 
+# A prefix of its own again: Wine's desktop process lives on the display of the program that
+# started it, and the sheet's tests, run beside this one, take theirs away when they end.
+export WINEPREFIX=${WINEPREFIX:-$(dirname "$bindir")/wineprefix-view}
 work=$(mktemp -d)
 viewer=
 trap '[ -z "$viewer" ] || kill "$viewer" 2>/dev/null || true; rm -rf "$work"' EXIT
