@@ -11,8 +11,9 @@
 #   -j JOBS     build and test jobs (default 2)
 #
 # The source tree it is run from is only read. The script copies it once (without build/ and
-# .git) to a scratch folder, configures and builds the linux-debug preset there once, and
-# runs the suites the list names on the unchanged copy: they must pass. Then, for each fault:
+# .git) to a scratch folder, configures and builds the linux-debug preset there once (and the
+# other presets the chosen faults name, see below), and runs the suites the list names on the
+# unchanged copy: they must pass. Then, for each fault:
 # change the one line in the copy (a fault whose original text is not found exactly once
 # stops everything before the first build), build incrementally, run the fault's suites with
 # ctest, note CAUGHT (the build or a suite failed) or SURVIVED, and put the file back. At the
@@ -23,6 +24,8 @@
 #
 # The list format is described at the top of scripts/faults.txt: one fault a line,
 #   name @@ file @@ original text @@ replacement @@ ctest regex @@ description
+# A ctest regex written "PRESET: regex" runs in that configure preset's build instead of
+# linux-debug's: win32 for code only the Windows build compiles (its suites run under Wine).
 #
 # Exit status: 0 when every fault was caught, 1 when one survived, 2 for a bad list, a failed
 # build or suites that fail without any fault.
@@ -76,7 +79,7 @@ trim() {
 }
 
 # --- Read the list -------------------------------------------------------------------------
-names=() files=() originals=() replacements=() suites=() descriptions=()
+names=() files=() originals=() replacements=() suites=() presets=() descriptions=()
 all_names=()
 number=0
 while IFS= read -r line || [ -n "$line" ]; do
@@ -105,7 +108,13 @@ while IFS= read -r line || [ -n "$line" ]; do
   files+=("${fields[1]}")
   originals+=("${fields[2]}")
   replacements+=("${fields[3]}")
-  suites+=("${fields[4]}")
+  if [[ ${fields[4]} =~ ^([A-Za-z0-9-]+):[[:space:]]*(.+)$ ]]; then
+    presets+=("${BASH_REMATCH[1]}")
+    suites+=("${BASH_REMATCH[2]}")
+  else
+    presets+=(linux-debug)
+    suites+=("${fields[4]}")
+  fi
   descriptions+=("${fields[5]}")
 done <"$list"
 count=${#names[@]}
@@ -166,25 +175,32 @@ if [ "$check_only" -eq 1 ]; then
   exit 0
 fi
 
-# --- One build, and the suites passing without any fault ----------------------------------
-build=$tree/build/linux-debug
+# --- One build a preset, and the suites passing without any fault --------------------------
 started=$SECONDS
-echo "configuring and building linux-debug in $tree"
-(cd "$tree" && cmake --preset linux-debug) >"$scratch/logs/configure.log" 2>&1 ||
-  fail "configure failed, see $scratch/logs/configure.log (use -k to keep it)"
-
-all_suites=
-for ((i = 0; i < count; i++)); do
-  tests=$(ctest --test-dir "$build" -N -R "${suites[$i]}" | sed -n 's/^Total Tests: //p')
-  [ "${tests:-0}" -gt 0 ] || fail "${names[$i]}: no test matches '${suites[$i]}'"
-  all_suites+=${all_suites:+|}${suites[$i]}
+used_presets=()
+for preset in "${presets[@]}"; do
+  [[ " ${used_presets[*]} " == *" $preset "* ]] || used_presets+=("$preset")
 done
+for preset in "${used_presets[@]}"; do
+  build=$tree/build/$preset
+  echo "configuring and building $preset in $tree"
+  (cd "$tree" && cmake --preset "$preset") >"$scratch/logs/configure-$preset.log" 2>&1 ||
+    fail "configure failed, see $scratch/logs/configure-$preset.log (use -k to keep it)"
 
-cmake --build "$build" -j "$jobs" >"$scratch/logs/build.log" 2>&1 ||
-  fail "the unchanged tree does not build, see $scratch/logs/build.log (use -k)"
-ctest --test-dir "$build" -R "$all_suites" -j "$jobs" --timeout "$timeout" \
-  >"$scratch/logs/clean.log" 2>&1 ||
-  fail "the suites fail without any fault, see $scratch/logs/clean.log (use -k)"
+  all_suites=
+  for ((i = 0; i < count; i++)); do
+    [ "${presets[$i]}" = "$preset" ] || continue
+    tests=$(ctest --test-dir "$build" -N -R "${suites[$i]}" | sed -n 's/^Total Tests: //p')
+    [ "${tests:-0}" -gt 0 ] || fail "${names[$i]}: no $preset test matches '${suites[$i]}'"
+    all_suites+=${all_suites:+|}${suites[$i]}
+  done
+
+  cmake --build "$build" -j "$jobs" >"$scratch/logs/build-$preset.log" 2>&1 ||
+    fail "the unchanged tree does not build, see $scratch/logs/build-$preset.log (use -k)"
+  ctest --test-dir "$build" -R "$all_suites" -j "$jobs" --timeout "$timeout" \
+    >"$scratch/logs/clean-$preset.log" 2>&1 ||
+    fail "the suites fail without any fault, see $scratch/logs/clean-$preset.log (use -k)"
+done
 echo "built and passed without faults in $((SECONDS - started)) s"
 
 # --- The faults ----------------------------------------------------------------------------
@@ -197,6 +213,7 @@ for ((i = 0; i < count; i++)); do
   fault_started=$SECONDS
   printf '[%d/%d] %-34s ' "$((i + 1))" "$count" "$name"
 
+  build=$tree/build/${presets[$i]}
   cp "$tree/${files[$i]}" "$scratch/pristine"
   current=${files[$i]}
   plant "$scratch/pristine" "${originals[$i]}" "${replacements[$i]}" >"$tree/$current" 2>/dev/null ||
