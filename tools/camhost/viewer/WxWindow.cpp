@@ -39,7 +39,7 @@ class ImagePanel : public wxPanel {
         });
     }
 
-    void Show(const FrameView& frame) {
+    void Draw(const FrameView& frame) {
         const wxSize area = GetClientSize();
         m_Fit = camhost::FitInside(frame.geometry.width, frame.geometry.height, area.x, area.y);
         if (m_Fit.width <= 0 || m_Fit.height <= 0) return;
@@ -81,7 +81,7 @@ class HistogramPanel : public wxPanel {
         Bind(wxEVT_PAINT, &HistogramPanel::OnPaint, this);
     }
 
-    void Show(const Histogram& levels) {
+    void Draw(const Histogram& levels) {
         m_Levels = levels;
         Refresh(false);
     }
@@ -157,8 +157,8 @@ class ViewerFrame : public wxFrame {
     void Tick() {
         FrameView frame;
         if (m_Session.Poll(frame)) {
-            m_Image->Show(frame);
-            m_Histogram->Show(CountLevels(frame));
+            m_Image->Draw(frame);
+            m_Histogram->Draw(CountLevels(frame));
         }
         if (++m_Ticks % 16 == 0) {
             std::string status = m_Session.Status();
