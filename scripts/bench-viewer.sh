@@ -20,13 +20,13 @@ trap 'rm -rf "$work"' EXIT
 pid=$!
 sleep 1
 first=$(awk '/VmRSS/ {print $2}' /proc/$pid/status)
-sleep "$(echo "$seconds - 1.5" | bc)"
+sleep "$(awk -v s="$seconds" 'BEGIN { print s - 1.5 }')"
 last=$(awk '/VmRSS/ {print $2}' /proc/$pid/status)
 wait "$pid"
 summary=$(tail -n 1 "$work/out")
 received=${summary%% *}
 counted=$(cat "$work/stream")
 echo "$camera at up to $rate frames/s for $seconds s"
-echo "  camhost stream: $counted ($(echo "scale=1; ${counted%% *} / $seconds" | bc) frames/s)"
+echo "  camhost stream: $counted ($(awk -v n="${counted%% *}" -v s="$seconds" 'BEGIN { printf "%.1f", n / s }') frames/s)"
 echo "  camhost view:   $summary"
-echo "                  $(echo "scale=1; $received / $seconds" | bc) frames/s received; resident memory ${first} kB after 1 s, ${last} kB near the end"
+echo "                  $(awk -v n="$received" -v s="$seconds" 'BEGIN { printf "%.1f", n / s }') frames/s received; resident memory ${first} kB after 1 s, ${last} kB near the end"
