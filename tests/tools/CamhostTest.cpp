@@ -288,6 +288,8 @@ TEST_F(CamhostSdkFolderTest, GigeRunsTheDriverAndTheSdkOfItsOwnFolder) {
                 ElementsAre("0 camera(s)", "settings file: " + ConfigFolder::DefaultFile()));
     EXPECT_THAT(Run(2, {"--sdk", "gige", "-q", "grab", "--pattern", "bars"}),
                 ElementsAre("camhost: --pattern needs the simulated cameras (--sdk sim)"));
+    EXPECT_THAT(Run(2, {"--sdk", "gige", "-q", "stream", "--frame-rate", "100"}),
+                ElementsAre("camhost: --frame-rate needs the simulated cameras (--sdk sim)"));
 }
 
 #ifdef CAMHOST_INSTALLED_DRIVER_DIR
@@ -299,6 +301,20 @@ TEST_F(CamhostSdkFolderTest, AnInstalledCamhostFindsTheDriverInThePrivateFolder)
     EXPECT_EQ(Run(0, {"-q", "list"}), Listed());
 }
 #endif
+
+// The simulated cameras run at 30 frames a second; at half a frame a second, a second of
+// streaming brings one frame at most (a bound a slow machine cannot break).
+TEST(CamhostTest, StreamSetsTheSimulatedCamerasFrameRate) {
+    const std::vector<std::string> lines =
+        Camhost(0, {"-q", "stream", "SimMono8 [SIM-1001]", "--frame-rate", "0.5", "-s", "1"});
+    ASSERT_FALSE(lines.empty());
+    const std::vector<std::string> summary = Words(lines.back());
+    ASSERT_GE(summary.size(), 2u);
+    EXPECT_EQ(summary[1], "frame(s)") << lines.back();
+    EXPECT_LE(std::stoi(summary[0]), 1) << lines.back();
+    EXPECT_THAT(Camhost(105, {"-q", "stream", "--frame-rate", "20000"}),
+                Contains(HasSubstr("--frame-rate")));
+}
 
 TEST(CamhostTest, GetPrintsAPropertyOfTheFirstOrTheNamedCamera) {
     const std::vector<std::string> width = Camhost(0, {"get", "Width"});

@@ -1,4 +1,5 @@
 // camhost sdk-list: the cameras the SDK sees, straight from the SDK (no driver involved).
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -53,9 +54,20 @@ bool LoadSdk(const Options& options, SdkLibrary& sdk) {
 
 namespace {
 
-// Calls control(id) for every camera of the SDK the driver loaded, when that SDK has the
-// simulator's control (else says which option needs it). Loading the library again only takes
-// another reference.
+// The cameras the SDK lists now.
+std::vector<tPvCameraInfo> ListCameras(SdkLibrary& sdk) {
+    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
+    const uint32_t filled =
+        cameras.empty()
+            ? 0
+            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
+    cameras.resize(std::min<size_t>(filled, cameras.size()));
+    return cameras;
+}
+
+// Calls apply(sdk, camera) for every camera of the SDK the driver loaded while it returns true,
+// when that SDK has the simulator's control (else says which option needs it). Loading the
+// library again only takes another reference.
 template <typename Control, typename Apply>
 bool ForEachSimulatedCamera(const Options& options, Control SdkLibrary::*control,
                             const char* option, Apply apply) {
@@ -65,12 +77,8 @@ bool ForEachSimulatedCamera(const Options& options, Control SdkLibrary::*control
         std::fprintf(stderr, "camhost: %s needs the simulated cameras (--sdk sim)\n", option);
         return false;
     }
-    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
-    const uint32_t filled =
-        cameras.empty()
-            ? 0
-            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
-    for (uint32_t i = 0; i < filled; ++i) apply(sdk.*control, cameras[i].UniqueId);
+    for (const tPvCameraInfo& camera : ListCameras(sdk))
+        if (!apply(sdk, camera)) return false;
     return true;
 }
 
@@ -81,44 +89,37 @@ bool SetSimulatorPattern(const Options& options, const std::string& pattern) {
                           : pattern == "gradient" ? ePvSimPatternMovingGradient
                                                   : ePvSimPatternRamp;
     return ForEachSimulatedCamera(options, &SdkLibrary::SimSetPattern, "--pattern",
-                                  [&](auto setPattern, uint32_t id) { setPattern(id, code); });
+                                  [&](SdkLibrary& sdk, const tPvCameraInfo& camera) {
+                                      sdk.SimSetPattern(camera.UniqueId, code);
+                                      return true;
+                                  });
 }
 
 bool FailSimulatorFrames(const Options& options, uint32_t count) {
-    return ForEachSimulatedCamera(
-        options, &SdkLibrary::SimFailFrames, "--fail-frames",
-        [&](auto failFrames, uint32_t id) { failFrames(id, count, ePvErrDataMissing); });
+    return ForEachSimulatedCamera(options, &SdkLibrary::SimFailFrames, "--fail-frames",
+                                  [&](SdkLibrary& sdk, const tPvCameraInfo& camera) {
+                                      sdk.SimFailFrames(camera.UniqueId, count, ePvErrDataMissing);
+                                      return true;
+                                  });
 }
 
+// The simulator's cameras keep their attributes from one open to the next, and the driver does
+// not write a float from its settings file: the rate is set before the driver opens the camera.
 bool SetSimulatorFrameRate(const Options& options, float framesPerSecond) {
-    SdkLibrary sdk;
-    if (!LoadSdk(options, sdk)) return false;
-    if (sdk.SimSetPattern == nullptr) {
-        std::fprintf(stderr, "camhost: --frame-rate needs the simulated cameras (--sdk sim)\n");
-        return false;
-    }
-    // The simulator's cameras keep their attributes from one open to the next, and the driver
-    // does not write a float from its settings file: the rate is set before the driver opens
-    // the camera.
-    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
-    const uint32_t filled =
-        cameras.empty()
-            ? 0
-            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
-    for (uint32_t i = 0; i < filled; ++i) {
-        tPvHandle handle = 0;
-        tPvErr err = sdk.CameraOpen(cameras[i].UniqueId, ePvAccessMaster, &handle);
-        if (err == ePvErrSuccess) {
-            err = sdk.AttrFloat32Set(handle, "FrameRate", framesPerSecond);
-            sdk.CameraClose(handle);
-        }
-        if (err != ePvErrSuccess) {
-            std::fprintf(stderr, "camhost: %s did not take the frame rate %g (error %u)\n",
-                         cameras[i].DisplayName, framesPerSecond, err);
-            return false;
-        }
-    }
-    return true;
+    return ForEachSimulatedCamera(
+        options, &SdkLibrary::SimSetPattern, "--frame-rate",
+        [&](SdkLibrary& sdk, const tPvCameraInfo& camera) {
+            tPvHandle handle = 0;
+            tPvErr err = sdk.CameraOpen(camera.UniqueId, ePvAccessMaster, &handle);
+            if (err == ePvErrSuccess) {
+                err = sdk.AttrFloat32Set(handle, "FrameRate", framesPerSecond);
+                sdk.CameraClose(handle);
+            }
+            if (err != ePvErrSuccess)
+                std::fprintf(stderr, "camhost: %s did not take the frame rate %g (error %u)\n",
+                             camera.DisplayName, framesPerSecond, err);
+            return err == ePvErrSuccess;
+        });
 }
 
 int RunSdkList(const Options& options) {
@@ -130,17 +131,12 @@ int RunSdkList(const Options& options) {
         std::fprintf(stderr, "camhost: the SDK did not start (error %u)\n", err);
         return 2;
     }
-    std::vector<tPvCameraInfo> cameras(sdk.CameraCount());
-    uint32_t filled =
-        cameras.empty()
-            ? 0
-            : sdk.CameraList(cameras.data(), static_cast<uint32_t>(cameras.size()), nullptr);
-    std::printf("SDK %u.%u, %u camera(s)\n", major, minor, filled);
-    if (filled > 0)
+    const std::vector<tPvCameraInfo> cameras = ListCameras(sdk);
+    std::printf("SDK %u.%u, %zu camera(s)\n", major, minor, cameras.size());
+    if (!cameras.empty())
         std::printf("%-6s %-16s %-12s %-15s %-8s %s\n", "id", "name", "serial", "address", "format",
                     "size");
-    for (uint32_t i = 0; i < filled; ++i) {
-        const tPvCameraInfo& info = cameras[i];
+    for (const tPvCameraInfo& info : cameras) {
         CameraSummary summary = Describe(sdk, info.UniqueId);
         std::printf("%-6u %-16.16s %-12.32s %-15s %-8s %ux%u\n", info.UniqueId, info.DisplayName,
                     info.SerialString, summary.address.c_str(), summary.format.c_str(),

@@ -287,7 +287,7 @@ void ViewerWindow::ShowFrame(const FrameView& frame) {
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     // A smaller image than before leaves borders where the old one was.
-    if (!m_HasImage || !(fit == m_Fit))
+    if (!m_HasImage || fit != m_Fit)
         InvalidateRect(m_Window, &m_ImageArea, FALSE);
     else {
         RECT where{fit.x, fit.y, fit.x + fit.width, fit.y + fit.height};

@@ -25,14 +25,34 @@ class ViewerApp : public wxApp {
     bool OnInit() override { return true; }
 };
 
-// The image, scaled to fit, drawn from one bitmap that is remade only when the panel's size
-// or the image's shape changes.
-class ImagePanel : public wxPanel {
+// A panel that paints every pixel itself on a background of its own colour, so wx erases
+// nothing under it and nothing flickers.
+class PaintedPanel : public wxPanel {
   public:
-    explicit ImagePanel(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
+    PaintedPanel(wxWindow* parent, wxSize minimum, const wxColour& background)
+        : wxPanel(parent, wxID_ANY), m_Background(background) {
         SetBackgroundStyle(wxBG_STYLE_PAINT);
-        SetMinSize(wxSize(800, 600));
-        Bind(wxEVT_PAINT, &ImagePanel::OnPaint, this);
+        SetMinSize(minimum);
+        Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+            wxAutoBufferedPaintDC dc(this);
+            dc.SetBackground(m_Background);
+            dc.Clear();
+            Paint(dc, GetClientSize());
+        });
+    }
+
+  protected:
+    virtual void Paint(wxDC& dc, wxSize area) = 0;
+
+  private:
+    wxBrush m_Background;
+};
+
+// The image, scaled to fit, drawn from one bitmap that is remade only when the image's shape
+// on screen changes.
+class ImagePanel : public PaintedPanel {
+  public:
+    explicit ImagePanel(wxWindow* parent) : PaintedPanel(parent, wxSize(800, 600), *wxBLACK) {
         Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
             Refresh(false);
             event.Skip();
@@ -41,45 +61,37 @@ class ImagePanel : public wxPanel {
 
     void Draw(const FrameView& frame) {
         const wxSize area = GetClientSize();
-        m_Fit = camhost::FitInside(frame.geometry.width, frame.geometry.height, area.x, area.y);
-        if (m_Fit.width <= 0 || m_Fit.height <= 0) return;
-        if (!m_Bitmap.IsOk() || m_Bitmap.GetWidth() != m_Fit.width ||
-            m_Bitmap.GetHeight() != m_Fit.height)
-            m_Bitmap.Create(m_Fit.width, m_Fit.height, 24);
+        const Rect fit =
+            camhost::FitInside(frame.geometry.width, frame.geometry.height, area.x, area.y);
+        if (fit.width <= 0 || fit.height <= 0) return;
+        if (!m_Bitmap.IsOk() || m_Bitmap.GetWidth() != fit.width ||
+            m_Bitmap.GetHeight() != fit.height)
+            m_Bitmap.Create(fit.width, fit.height, 24);
         wxNativePixelData data(m_Bitmap);
         if (!data) return;
         wxNativePixelData::Iterator origin(data);
         constexpr PixelOrder order =
             wxNativePixelFormat::RED == 0 ? PixelOrder::Rgb : PixelOrder::Bgr;
         static_assert(wxNativePixelFormat::SizePixel == 3, "three bytes a pixel expected");
-        ScaleNearest(frame, reinterpret_cast<uint8_t*>(origin.m_ptr), m_Fit.width, m_Fit.height,
+        ScaleNearest(frame, reinterpret_cast<uint8_t*>(origin.m_ptr), fit.width, fit.height,
                      static_cast<size_t>(data.GetRowStride()), order);
         Refresh(false);
     }
 
   private:
-    void OnPaint(wxPaintEvent&) {
-        wxAutoBufferedPaintDC dc(this);
-        dc.SetBackground(*wxBLACK_BRUSH);
-        dc.Clear();
-        if (m_Bitmap.IsOk()) {
-            const wxSize area = GetClientSize();
+    void Paint(wxDC& dc, wxSize area) override {
+        if (m_Bitmap.IsOk())
             dc.DrawBitmap(m_Bitmap, (area.x - m_Bitmap.GetWidth()) / 2,
                           (area.y - m_Bitmap.GetHeight()) / 2);
-        }
     }
 
     wxBitmap m_Bitmap;
-    Rect m_Fit;
 };
 
-class HistogramPanel : public wxPanel {
+class HistogramPanel : public PaintedPanel {
   public:
-    explicit HistogramPanel(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
-        SetBackgroundStyle(wxBG_STYLE_PAINT);
-        SetMinSize(wxSize(256, 80));
-        Bind(wxEVT_PAINT, &HistogramPanel::OnPaint, this);
-    }
+    explicit HistogramPanel(wxWindow* parent)
+        : PaintedPanel(parent, wxSize(256, 80), wxColour(32, 32, 32)) {}
 
     void Draw(const Histogram& levels) {
         m_Levels = levels;
@@ -87,11 +99,7 @@ class HistogramPanel : public wxPanel {
     }
 
   private:
-    void OnPaint(wxPaintEvent&) {
-        wxAutoBufferedPaintDC dc(this);
-        dc.SetBackground(wxBrush(wxColour(32, 32, 32)));
-        dc.Clear();
-        const wxSize area = GetClientSize();
+    void Paint(wxDC& dc, wxSize area) override {
         const std::array<int, 256> bars = BarHeights(m_Levels, area.y);
         dc.SetPen(wxPen(wxColour(220, 220, 220)));
         for (int x = 0; x < area.x; ++x) {
