@@ -31,7 +31,7 @@ case "$out" in *display*) ;; *) fail "view without a display did not say why: $o
 # --- The window --------------------------------------------------------------------------------
 # SimRgb24 is 1280 x 960; the window's image area is 800 x 600 from its top left corner, so
 # the picture there is the frame scaled by 5/8, each pixel the one nearest its centre.
-width=1280 height=960 shown_width=800 shown_height=600
+width=1280 height=960 shown_width=800 shown_height=600 shown_left=0
 "${run[@]}" -q --system-path "$work" view "SimRgb24 [SIM-1005]" --pattern gradient \
   -o "$work/snaps" >"$work/out" 2>&1 &
 pid=$!
@@ -63,15 +63,16 @@ pixel() {  # FILE X Y
 }
 
 # The simulated gradient of frame n at (x, y): red x + n, green y + n, blue
-# 255 - ((x + y) / 2 + 2n), each modulo 256. Checks some points of FILE, whose pixel (X, Y)
-# shows the frame's (X * scale, Y * scale) as the viewer maps them, and prints the frame's n.
-gradient_frame() {  # FILE SHOWN_WIDTH SHOWN_HEIGHT
-  local file=$1 w=$2 h=$3 n=
+# 255 - ((x + y) / 2 + 2n), each modulo 256. Checks some points of FILE, whose pixel
+# (LEFT + X, Y) shows the frame's (X * scale, Y * scale) as the viewer maps them, and prints the
+# frame's n.
+gradient_frame() {  # FILE SHOWN_WIDTH SHOWN_HEIGHT [LEFT]
+  local file=$1 w=$2 h=$3 left=${4:-0} n=
   for point in "1 1" "$((w / 2)) $((h / 3))" "$((w - 2)) $((h - 2))" "$((w / 7)) $((h * 5 / 6))" \
                "$((w * 3 / 4)) 5"; do
     read -r x y <<<"$point"
     local sx=$(((2 * x + 1) * width / (2 * w))) sy=$(((2 * y + 1) * height / (2 * h)))
-    read -r r g b <<<"$(pixel "$file" "$x" "$y")"
+    read -r r g b <<<"$(pixel "$file" "$((left + x))" "$y")"
     [ -n "$n" ] || n=$(((r - sx) & 255))
     local er=$(((sx + n) & 255)) eg=$(((sy + n) & 255)) eb=$(((255 - ((sx + sy) / 2 + 2 * n)) & 255))
     if [ "$r $g $b" != "$er $eg $eb" ]; then
@@ -88,7 +89,8 @@ gradient_frame() {  # FILE SHOWN_WIDTH SHOWN_HEIGHT
 frame_on_screen() {
   for _ in $(seq 1 25); do
     import -window "$window" "$work/shot.png"
-    gradient_frame "$work/shot.png" "$shown_width" "$shown_height" 2>"$work/mismatch" && return 0
+    gradient_frame "$work/shot.png" "$shown_width" "$shown_height" "$shown_left" \
+      2>"$work/mismatch" && return 0
     sleep 0.2
   done
   cat "$work/mismatch" >&2
@@ -102,33 +104,68 @@ second=$(frame_on_screen)
 # --- A snapshot: the frame on screen at full size --------------------------------------------
 xdotool key alt+s
 wait_for_line "^snapshot written to "
-snapshot=$(sed -n 's/^snapshot written to //p' "$work/out" | head -n 1)
+snapshot=$(sed -n 's/^snapshot written to //p' "$work/out" | tail -n 1)
 [ -f "$snapshot" ] || fail "no snapshot file $snapshot"
 [ "$(identify -format '%w x %h' "$snapshot")" = "$width x $height" ] || fail "the snapshot is not $width x $height"
 gradient_frame "$snapshot" "$width" "$height" >/dev/null || fail "the snapshot is not the camera's gradient"
 
 # --- The configuration sheet, over the running image ---------------------------------------
-xdotool key alt+c
-sheet=
-for _ in $(seq 1 100); do
-  sheet=$(visible_windows "SimRgb24" | grep -vx "$window" | head -n 1 || true)
-  [ -n "$sheet" ] && break
-  sleep 0.1
-done
-[ -n "$sheet" ] || fail "Alt+C opened no configuration sheet"
-sleep 0.5
+other_windows() { visible_windows "SimRgb24" | grep -vx "$window" || true; }
+open_sheet() {
+  xdotool key alt+c
+  sheet=
+  for _ in $(seq 1 100); do
+    sheet=$(other_windows | head -n 1)
+    [ -n "$sheet" ] && break
+    sleep 0.1
+  done
+  [ -n "$sheet" ] || fail "Alt+C opened no configuration sheet"
+  sleep 0.5
+}
+wait_sheet_closed() {
+  for _ in $(seq 1 100); do
+    [ -z "$(other_windows)" ] && break
+    sleep 0.1
+  done
+  [ -z "$(other_windows)" ] || fail "the sheet did not close"
+  kill -0 "$pid" 2>/dev/null || fail "the viewer ended with the sheet"
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+}
+image_moves() {  # WHEN
+  local after later
+  after=$(frame_on_screen)
+  sleep 1
+  later=$(frame_on_screen)
+  [ "$after" != "$later" ] || fail "the image stands still $1"
+}
+open_sheet
 xdotool key Escape
-for _ in $(seq 1 100); do
-  [ -z "$(visible_windows "SimRgb24" | grep -vx "$window" || true)" ] && break
+wait_sheet_closed
+image_moves "after the sheet closed"
+
+# --- A new image size from the sheet: the viewer opens the camera again ----------------------
+# The General tab's Width field (a click where it is in the sheet), 640, then OK with Enter.
+# The change stops the acquisition, and the image resumes at 640 x 960: 400 x 600 on screen,
+# centred in the 800 x 600 area.
+open_sheet
+xdotool mousemove --window "$sheet" 335 289 click 1
+sleep 0.3
+xdotool key ctrl+a
+xdotool type 640
+xdotool key Return
+wait_sheet_closed
+width=640 shown_width=400 shown_left=200
+image_moves "after the sheet changed the width"
+xdotool key alt+s
+for _ in $(seq 1 50); do
+  [ "$(grep -c '^snapshot written to ' "$work/out")" -ge 2 ] && break
   sleep 0.1
 done
-[ -z "$(visible_windows "SimRgb24" | grep -vx "$window" || true)" ] || fail "Escape did not close the sheet"
-kill -0 "$pid" 2>/dev/null || fail "the viewer ended with the sheet"
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-after=$(frame_on_screen)
-sleep 1
-later=$(frame_on_screen)
-[ "$after" != "$later" ] || fail "the image stands still after the sheet closed"
+snapshot=$(sed -n 's/^snapshot written to //p' "$work/out" | tail -n 1)
+[ "$(identify -format '%w x %h' "$snapshot")" = "$width x $height" ] ||
+  fail "the snapshot after the width change is not $width x $height"
+gradient_frame "$snapshot" "$width" "$height" >/dev/null ||
+  fail "the snapshot after the width change is not the camera's gradient"
 
 # --- Escape quits ---------------------------------------------------------------------------
 xdotool key Escape

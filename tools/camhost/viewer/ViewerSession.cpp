@@ -28,20 +28,15 @@ bool ViewerSession::Open() {
         }
         name = names.front();
     }
+    return OpenCamera(name);
+}
+
+bool ViewerSession::OpenCamera(const std::string& name) {
     if (!m_Session.Open(0, name, m_Camera)) return false;
-    m_Mailbox.Reset(ReadGeometry());
+    m_Mailbox.Reset({m_Camera.width, m_Camera.height, m_Camera.bitsPerPixel == 24 ? 3u : 1u});
     m_Session.Route(m_Camera.port, this);
     m_Session.driver().setProperty(0, m_Camera.port, "Continous", 1);
     return true;
-}
-
-FrameGeometry ViewerSession::ReadGeometry() {
-    DriverLibrary& driver = m_Session.driver();
-    uint32_t width = m_Camera.width, height = m_Camera.height, bits = m_Camera.bitsPerPixel;
-    driver.getProperty(0, m_Camera.port, "Width", &width);
-    driver.getProperty(0, m_Camera.port, "Height", &height);
-    driver.getProperty(0, m_Camera.port, "PixelSize", &bits);
-    return {width, height, bits == 24 ? 3u : 1u};
 }
 
 // On the SDK's frame thread, inside the completion callback: the rows are copied while the
@@ -85,11 +80,17 @@ bool ViewerSession::Configure() {
     if (!shown)
         std::fprintf(stderr, "camhost: the configuration dialog of %s could not be shown\n",
                      m_Camera.name.c_str());
-    // The sheet may have changed the size or the pixel format, or stopped the acquisition.
-    const FrameGeometry geometry = ReadGeometry();
-    if (!(geometry == m_Mailbox.Geometry())) m_Mailbox.Reset(geometry);
-    m_Session.driver().setProperty(0, m_Camera.port, "Continous", 1);
+    // A change on the General or GigE page stops the acquisition, and only a new open starts
+    // it again and reads the size and pixel format the sheet left, as for any host. The sheet
+    // saved the settings when it closed, so the new open takes them.
+    if (!ReopenCamera()) return false;
     return shown;
+}
+
+bool ViewerSession::ReopenCamera() {
+    const std::string name = m_Camera.name;
+    m_Session.Close(m_Camera.port);
+    return OpenCamera(name);
 }
 
 std::string ViewerSession::Snapshot() {

@@ -34,7 +34,9 @@ class ViewerSession : private PortSink, private FrameMailbox::Filler {
     // The figures as of now, for the status line.
     std::string Status();
     // The camera's configuration sheet, modal, on the calling thread. Frames keep coming while
-    // it is open; afterwards the image takes the size and pixel format the sheet left.
+    // it is open until a page stops the acquisition; afterwards the camera is opened again, so
+    // the image resumes with the size and pixel format the sheet left. False when the sheet
+    // could not be shown or the camera not opened again (said in a line).
     bool Configure();
     // Writes the frame on screen as a PNG in the output folder: its path, or empty after
     // printing why not.
@@ -45,7 +47,10 @@ class ViewerSession : private PortSink, private FrameMailbox::Filler {
   private:
     void OnImage(int32_t port) override;
     bool Fill(uint8_t* pixels, const FrameGeometry& geometry) override;
-    FrameGeometry ReadGeometry();
+    // Opens name on port 0 and starts its frames into the mailbox.
+    bool OpenCamera(const std::string& name);
+    // Closes the port and opens the same camera on it again.
+    bool ReopenCamera();
 
     ViewOptions m_View;
     HostSession m_Session;
