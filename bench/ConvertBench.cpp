@@ -50,7 +50,7 @@ void AddSampleKernel(const char* name, Isa isa, SampleKernel kernel, size_t samp
 void AddKernels(const Size& size) {
     std::set<const void*> seen;  // a level that reuses a lower level's kernel is not timed again
     auto fresh = [&](auto fn) { return seen.insert(reinterpret_cast<const void*>(fn)).second; };
-    for (Isa isa : {Isa::Reference, Isa::Sse2, Isa::Ssse3, Isa::Avx2}) {
+    for (Isa isa : convert::kAllIsas) {
         const Kernels* k = convert::KernelsFor(isa);
         if (!k) continue;
         if (fresh(k->applyLut)) {

@@ -179,7 +179,9 @@ TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, KernelsTest, testing::Values(Isa::Sse2, Isa::Ssse3, Isa::Avx2),
+INSTANTIATE_TEST_SUITE_P(Levels, KernelsTest,
+                         testing::Values(Isa::Sse2, Isa::Ssse3, Isa::Avx2, Isa::Avx512Bw,
+                                         Isa::Avx512Vbmi),
                          [](const testing::TestParamInfo<Isa>& info) {
                              return std::string(tarnix::convert::IsaName(info.param));
                          });

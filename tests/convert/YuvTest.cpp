@@ -4,6 +4,7 @@
 #include <convert/Kernels.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -58,30 +59,36 @@ TEST(YuvReference, ReadsEachLayoutsBytes) {
     EXPECT_EQ(pixel(out, 3), d);
 }
 
-std::vector<const Kernels*> SimdLevels() {
+using YuvKernel = void (*)(const uint8_t*, uint8_t*, size_t);
+using Layout = YuvKernel Kernels::*;
+
+// The SIMD levels this processor runs that bring their own kernel for the layout (a level that
+// reuses a lower level's kernel is not run again).
+std::vector<const Kernels*> SimdLevels(Layout layout) {
     std::vector<const Kernels*> levels;
-    for (Isa isa : {Isa::Sse2, Isa::Ssse3, Isa::Avx2}) {
+    std::vector<YuvKernel> seen = {tarnix::convert::KernelsFor(Isa::Reference)->*layout};
+    for (Isa isa : tarnix::convert::kAllIsas) {
         const Kernels* k = tarnix::convert::KernelsFor(isa);
-        if (k && k->yuv422ToBgr != tarnix::convert::reference::Yuv422ToBgr) levels.push_back(k);
+        if (!k || std::find(seen.begin(), seen.end(), k->*layout) != seen.end()) continue;
+        seen.push_back(k->*layout);
+        levels.push_back(k);
     }
     return levels;
 }
 
-using Layout = void (*)(const Kernels&, const uint8_t*, uint8_t*, size_t);
-
 // For each u, one image of all 65536 (y, v) pairs in the layout, converted by the reference
 // once and by each SIMD level; reports the first differing pixel.
 void ExpectAllInputsMatch(Layout run, Bytes (*build)(uint8_t u)) {
-    const std::vector<const Kernels*> levels = SimdLevels();
+    const std::vector<const Kernels*> levels = SimdLevels(run);
     if (levels.empty()) GTEST_SKIP() << "no SIMD level on this processor";
     const Kernels& ref = *tarnix::convert::KernelsFor(Isa::Reference);
     constexpr size_t kPixels = 65536;
     Bytes want(3 * kPixels), got(3 * kPixels);
     for (int u = 0; u < 256; ++u) {
         const Bytes src = build(static_cast<uint8_t>(u));
-        run(ref, src.data(), want.data(), kPixels);
+        (ref.*run)(src.data(), want.data(), kPixels);
         for (const Kernels* k : levels) {
-            run(*k, src.data(), got.data(), kPixels);
+            (k->*run)(src.data(), got.data(), kPixels);
             if (got != want) {
                 size_t i = 0;
                 while (got[i] == want[i]) ++i;
@@ -94,44 +101,38 @@ void ExpectAllInputsMatch(Layout run, Bytes (*build)(uint8_t u)) {
 }
 
 TEST(YuvKernels, Yuv444MatchesReferenceOnAllInputs) {
-    ExpectAllInputsMatch(
-        [](const Kernels& k, const uint8_t* s, uint8_t* d, size_t n) { k.yuv444ToBgr(s, d, n); },
-        [](uint8_t u) {
-            Bytes src;
-            for (int v = 0; v < 256; ++v) {
-                for (int y = 0; y < 256; ++y) src.insert(src.end(), {u, uint8_t(y), uint8_t(v)});
-            }
-            return src;
-        });
+    ExpectAllInputsMatch(&Kernels::yuv444ToBgr, [](uint8_t u) {
+        Bytes src;
+        for (int v = 0; v < 256; ++v) {
+            for (int y = 0; y < 256; ++y) src.insert(src.end(), {u, uint8_t(y), uint8_t(v)});
+        }
+        return src;
+    });
 }
 
 TEST(YuvKernels, Yuv422MatchesReferenceOnAllInputs) {
-    ExpectAllInputsMatch(
-        [](const Kernels& k, const uint8_t* s, uint8_t* d, size_t n) { k.yuv422ToBgr(s, d, n); },
-        [](uint8_t u) {
-            Bytes src;
-            for (int v = 0; v < 256; ++v) {
-                for (int y = 0; y < 256; y += 2) {
-                    src.insert(src.end(), {u, uint8_t(y), uint8_t(v), uint8_t(y + 1)});
-                }
+    ExpectAllInputsMatch(&Kernels::yuv422ToBgr, [](uint8_t u) {
+        Bytes src;
+        for (int v = 0; v < 256; ++v) {
+            for (int y = 0; y < 256; y += 2) {
+                src.insert(src.end(), {u, uint8_t(y), uint8_t(v), uint8_t(y + 1)});
             }
-            return src;
-        });
+        }
+        return src;
+    });
 }
 
 TEST(YuvKernels, Yuv411MatchesReferenceOnAllInputs) {
-    ExpectAllInputsMatch(
-        [](const Kernels& k, const uint8_t* s, uint8_t* d, size_t n) { k.yuv411ToBgr(s, d, n); },
-        [](uint8_t u) {
-            Bytes src;
-            for (int v = 0; v < 256; ++v) {
-                for (int y = 0; y < 256; y += 4) {
-                    src.insert(src.end(), {u, uint8_t(y), uint8_t(y + 1), uint8_t(v),
-                                           uint8_t(y + 2), uint8_t(y + 3)});
-                }
+    ExpectAllInputsMatch(&Kernels::yuv411ToBgr, [](uint8_t u) {
+        Bytes src;
+        for (int v = 0; v < 256; ++v) {
+            for (int y = 0; y < 256; y += 4) {
+                src.insert(src.end(), {u, uint8_t(y), uint8_t(y + 1), uint8_t(v), uint8_t(y + 2),
+                                       uint8_t(y + 3)});
             }
-            return src;
-        });
+        }
+        return src;
+    });
 }
 
 }  // namespace

@@ -99,6 +99,19 @@ constexpr Kernels kAvx2 = {
     simd::Avx2Yuv444ToBgr,
 };
 
+constexpr Kernels kAvx512Bw = {
+    Isa::Avx512Bw,         simd::Avx2ApplyLut,    simd::Avx2Shift16,     reference::Lut16,
+    simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
+    simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
+};
+
+// The AVX-512 BW set with the table pass as byte permutes across whole registers.
+constexpr Kernels kAvx512Vbmi = {
+    Isa::Avx512Vbmi,       simd::Avx2ApplyLut,    simd::Avx2Shift16,     reference::Lut16,
+    simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
+    simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
+};
+
 // The processor's features, as the one detection shared with the SDK's demosaic found them.
 bool Runs(Isa isa) {
     switch (isa) {
@@ -110,13 +123,17 @@ bool Runs(Isa isa) {
             return cpu::Supports(cpu::Feature::Ssse3);
         case Isa::Avx2:
             return cpu::Supports(cpu::Feature::Avx2);
+        case Isa::Avx512Bw:
+            return cpu::Supports(cpu::Feature::Avx512Bw);
+        case Isa::Avx512Vbmi:
+            return cpu::Supports(cpu::Feature::Avx512Bw) && cpu::Supports(cpu::Feature::Avx512Vbmi);
     }
     return false;
 }
 #endif
 
 const Kernels& Best() {
-    for (Isa isa : {Isa::Avx2, Isa::Ssse3, Isa::Sse2}) {
+    for (Isa isa : {Isa::Avx512Vbmi, Isa::Avx512Bw, Isa::Avx2, Isa::Ssse3, Isa::Sse2}) {
         if (const Kernels* k = KernelsFor(isa)) return *k;
     }
     return kReference;
@@ -134,6 +151,10 @@ const char* IsaName(Isa isa) {
             return "ssse3";
         case Isa::Avx2:
             return "avx2";
+        case Isa::Avx512Bw:
+            return "avx512bw";
+        case Isa::Avx512Vbmi:
+            return "avx512vbmi";
     }
     return "?";
 }
@@ -150,6 +171,10 @@ const Kernels* KernelsFor(Isa isa) {
             return &kSsse3;
         case Isa::Avx2:
             return &kAvx2;
+        case Isa::Avx512Bw:
+            return &kAvx512Bw;
+        case Isa::Avx512Vbmi:
+            return &kAvx512Vbmi;
     }
     return nullptr;
 #else

@@ -12,6 +12,8 @@
 #define CONVERT_SSE2 __attribute__((target("sse2")))
 #define CONVERT_SSSE3 __attribute__((target("ssse3")))
 #define CONVERT_AVX2 __attribute__((target("avx2")))
+#define CONVERT_AVX512BW __attribute__((target("avx2,avx512f,avx512bw")))
+#define CONVERT_AVX512VBMI __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
 #else
 #define CONVERT_X86 0
 #endif

@@ -10,7 +10,13 @@
 
 namespace tarnix::convert {
 
-enum class Isa { Reference, Sse2, Ssse3, Avx2 };
+// Avx512Bw is AVX-512 F and BW (byte and word lanes); Avx512Vbmi adds the byte permutes
+// across a whole register, which only the table pass uses.
+enum class Isa { Reference, Sse2, Ssse3, Avx2, Avx512Bw, Avx512Vbmi };
+
+// Every level from the lowest to the highest, for the tests and benchmarks that visit them.
+inline constexpr Isa kAllIsas[] = {Isa::Reference, Isa::Sse2,     Isa::Ssse3,
+                                   Isa::Avx2,      Isa::Avx512Bw, Isa::Avx512Vbmi};
 
 const char* IsaName(Isa isa);
 
