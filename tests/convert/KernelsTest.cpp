@@ -102,6 +102,35 @@ TEST_P(KernelsTest, SixteenBitReductionsMatchReference) {
         ref_.lut16(src.data(), want.data(), n, table.data());
         fast_->lut16(src.data(), got.data(), n, table.data());
         EXPECT_EQ(got, want) << "16-bit table, " << n << " samples";
+
+        Bytes inPlace(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(2 * n));
+        fast_->lut16(inPlace.data(), inPlace.data(), n, table.data());
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), inPlace.begin()))
+            << "16-bit table in place, " << n << " samples";
+    }
+}
+
+// The table's first and last entries (a wide read at the last ones would pass the table's
+// end) in every position of a step, out of place and in place.
+TEST_P(KernelsTest, SixteenBitTableEnds) {
+    const Bytes table = Random(65536, 9);
+    constexpr uint16_t kEnds[] = {0, 1, 2, 3, 65532, 65533, 65534, 65535};
+    for (size_t n : {size_t{67}, size_t{130}}) {
+        for (size_t shift = 0; shift < 8; ++shift) {
+            Bytes src(2 * n);
+            for (size_t i = 0; i < n; ++i) {
+                const uint16_t sample = kEnds[(i + shift) % 8];
+                src[2 * i] = static_cast<uint8_t>(sample);
+                src[2 * i + 1] = static_cast<uint8_t>(sample >> 8);
+            }
+            Bytes want(n), got(n);
+            ref_.lut16(src.data(), want.data(), n, table.data());
+            fast_->lut16(src.data(), got.data(), n, table.data());
+            EXPECT_EQ(got, want) << n << " samples, pattern shifted by " << shift;
+            fast_->lut16(src.data(), src.data(), n, table.data());
+            EXPECT_TRUE(std::equal(want.begin(), want.end(), src.begin()))
+                << "in place, " << n << " samples, pattern shifted by " << shift;
+        }
     }
 }
 

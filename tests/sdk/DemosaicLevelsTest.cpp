@@ -114,10 +114,10 @@ class DemosaicLevels : public ::testing::TestWithParam<DemosaicLevel> {
 };
 
 TEST_P(DemosaicLevels, InterleavedMatchesReferenceAtEverySize) {
-    // Widths around the block widths (16 and 32 inner columns plus the two borders) and their
-    // multiples, odd and even; heights with an odd and an even count of inner rows.
+    // Widths around the block widths (16, 32 and 64 inner columns plus the two borders) and
+    // their multiples, odd and even; heights with an odd and an even count of inner rows.
     std::vector<uint32_t> widths = {2, 3, 4, 5, 6, 7, 8, 9, 130, 131};
-    for (uint32_t block : {16u, 32u, 64u}) {
+    for (uint32_t block : {16u, 32u, 64u, 128u}) {
         for (uint32_t w = block - 1; w <= block + 5; ++w) {
             widths.push_back(w);
         }

@@ -55,13 +55,13 @@ constexpr Kernels kReference = {
 };
 
 #if CONVERT_X86
-// The 16-bit samples are looked up one by one at every level: the table is too large for
-// byte shuffles, and gathers are no faster than scalar loads.
+// The 16-bit samples are looked up one by one at every level, by the same unrolled loop: the
+// table is too large for byte shuffles, and AVX2 and AVX-512 gathers measured slower.
 constexpr Kernels kSse2 = {
     Isa::Sse2,
     reference::ApplyLut,
     simd::Sse2Shift16,
-    reference::Lut16,
+    simd::UnrolledLut16,
     reference::RgbToBgr,
     reference::Rgb48ToBgr,
     reference::RgbaToBgr,
@@ -75,7 +75,7 @@ constexpr Kernels kSsse3 = {
     Isa::Ssse3,
     simd::Ssse3ApplyLut,
     simd::Sse2Shift16,
-    reference::Lut16,
+    simd::UnrolledLut16,
     simd::Ssse3RgbToBgr,
     simd::Ssse3Rgb48ToBgr,
     simd::Ssse3RgbaToBgr,
@@ -89,7 +89,7 @@ constexpr Kernels kAvx2 = {
     Isa::Avx2,
     simd::Avx2ApplyLut,
     simd::Avx2Shift16,
-    reference::Lut16,
+    simd::UnrolledLut16,
     simd::Avx2RgbToBgr,
     simd::Avx2Rgb48ToBgr,
     simd::Avx2RgbaToBgr,
@@ -100,14 +100,14 @@ constexpr Kernels kAvx2 = {
 };
 
 constexpr Kernels kAvx512Bw = {
-    Isa::Avx512Bw,         simd::Avx2ApplyLut,    simd::Avx2Shift16,     reference::Lut16,
+    Isa::Avx512Bw,         simd::Avx2ApplyLut,    simd::Avx2Shift16,     simd::UnrolledLut16,
     simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
     simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
 };
 
 // The AVX-512 BW set with the table pass as byte permutes across whole registers.
 constexpr Kernels kAvx512Vbmi = {
-    Isa::Avx512Vbmi,       simd::Avx2ApplyLut,    simd::Avx2Shift16,     reference::Lut16,
+    Isa::Avx512Vbmi,       simd::Avx2ApplyLut,    simd::Avx2Shift16,     simd::UnrolledLut16,
     simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
     simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
 };

@@ -130,6 +130,9 @@ void Ssse3Yuv411ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 void Ssse3Yuv422ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 void Ssse3Yuv444ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 
+// Plain code, every level's 16-bit table lookup (Lut16.cpp).
+void UnrolledLut16(const uint8_t* src, uint8_t* dst, size_t samples, const uint8_t* table);
+
 void Avx2ApplyLut(const uint8_t* table, uint8_t* buffer, size_t count);
 void Avx2Shift16(const uint8_t* src, uint8_t* dst, size_t samples, unsigned shift);
 void Avx2RgbToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);

@@ -131,6 +131,9 @@ using PairKernel = void (*)(const RowPair&, uint8_t*, uint8_t*, Slots);
 // The widest kernel of the level whose block fits the inner columns; null for scalar.
 PairKernel KernelFor(DemosaicLevel level, size_t innerColumns) {
 #if SIM_DEMOSAIC_X86
+    if (level >= DemosaicLevel::Avx512Vbmi && innerColumns >= kAvx512Block) {
+        return Avx512Pair;
+    }
     if (level >= DemosaicLevel::Avx2 && innerColumns >= kAvx2Block) {
         return Avx2Pair;
     }
@@ -170,6 +173,8 @@ const char* DemosaicLevelName(DemosaicLevel level) {
             return "ssse3";
         case DemosaicLevel::Avx2:
             return "avx2";
+        case DemosaicLevel::Avx512Vbmi:
+            return "avx512vbmi";
     }
     return "?";
 }
@@ -186,6 +191,8 @@ bool DemosaicLevelRuns(DemosaicLevel level) {
             return cpu::Supports(cpu::Feature::Ssse3);
         case DemosaicLevel::Avx2:
             return cpu::Supports(cpu::Feature::Avx2);
+        case DemosaicLevel::Avx512Vbmi:
+            return cpu::Supports(cpu::Feature::Avx512Bw) && cpu::Supports(cpu::Feature::Avx512Vbmi);
     }
     return false;
 #else

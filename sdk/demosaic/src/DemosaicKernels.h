@@ -47,12 +47,14 @@ struct Slots {
 
 #if SIM_DEMOSAIC_X86
 // Interior columns 1 .. width - 2 of a row pair, written as 3-byte pixels to the output rows
-// (column 0 of each). Need width - 2 >= the block: 16 columns, 32 for AVX2.
+// (column 0 of each). Need width - 2 >= the block: 16 columns, 32 for AVX2, 64 for AVX-512.
 inline constexpr size_t kSseBlock = 16;
 inline constexpr size_t kAvx2Block = 32;
+inline constexpr size_t kAvx512Block = 64;
 void Sse2Pair(const RowPair& pair, uint8_t* outFirst, uint8_t* outSecond, Slots slots);
 void Ssse3Pair(const RowPair& pair, uint8_t* outFirst, uint8_t* outSecond, Slots slots);
 void Avx2Pair(const RowPair& pair, uint8_t* outFirst, uint8_t* outSecond, Slots slots);
+void Avx512Pair(const RowPair& pair, uint8_t* outFirst, uint8_t* outSecond, Slots slots);
 #endif
 
 }  // namespace tarnix::sim::demosaic

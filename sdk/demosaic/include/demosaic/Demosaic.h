@@ -19,10 +19,12 @@ struct DemosaicTarget {
 // Instruction-set levels of the fast demosaic. The SIMD levels change only the interleaved
 // 3-byte layout (pixel padding 2, any line padding, the three colours at one pixel's three
 // bytes in any order); every other layout runs the scalar interior at all levels.
-enum class DemosaicLevel : uint8_t { Scalar, Sse2, Ssse3, Avx2 };
+// Avx512Vbmi is AVX-512 F and BW with the byte permutes across a whole register.
+enum class DemosaicLevel : uint8_t { Scalar, Sse2, Ssse3, Avx2, Avx512Vbmi };
 
 inline constexpr DemosaicLevel kDemosaicLevels[] = {DemosaicLevel::Scalar, DemosaicLevel::Sse2,
-                                                    DemosaicLevel::Ssse3, DemosaicLevel::Avx2};
+                                                    DemosaicLevel::Ssse3, DemosaicLevel::Avx2,
+                                                    DemosaicLevel::Avx512Vbmi};
 
 const char* DemosaicLevelName(DemosaicLevel level);
 
