@@ -54,17 +54,23 @@ for preset in "${presets[@]}"; do
   [ "$bad" -eq 0 ] || failures+=("$preset: $bad failed")
 done
 
-# Which instruction-set levels the kernels' exactness tests ran at here: a level this processor
-# lacks is skipped by those tests, so say so rather than let a green run hide it.
-kernels=build/linux-debug/bin/convert_kernels_test
-if [ -x "$kernels" ]; then
-  echo "=== instruction-set levels"
-  out=$("$kernels" --gtest_filter='Levels/KernelsTest.ByteTableMatchesReferenceForEveryValue/*' 2>&1)
-  ran=$(sed -n 's/^\[       OK \] Levels\/KernelsTest\.[A-Za-z]*\/\([a-z0-9]*\).*/\1/p' <<<"$out" | tr '\n' ' ')
+# Which instruction-set levels the SIMD kernels' exactness tests ran at here (the pixel
+# conversion and the SDK's demosaic): a level this processor lacks is skipped by those tests,
+# so say so rather than let a green run hide it.
+level_report() {  # name, test program, filter of one test per level
+  [ -x "$2" ] || return 0
+  local out ran lacks
+  out=$("$2" --gtest_filter="$3" 2>&1)
+  ran=$(sed -n 's/^\[       OK \] .*\/\([a-z0-9]*\) (.*/\1/p' <<<"$out" | tr '\n' ' ')
   lacks=$(sed -n 's/.*this processor lacks \([a-z0-9]*\).*/\1/p' <<<"$out" | tr '\n' ' ')
-  echo "kernel levels tested on this processor: ${ran:-none}"
-  [ -z "$lacks" ] || echo "NOTE: this processor lacks ${lacks% }; the kernels of those levels were not tested here"
-fi
+  echo "$1 levels tested on this processor: ${ran:-none}"
+  [ -z "$lacks" ] || echo "NOTE: this processor lacks ${lacks% }; the $1 at those levels was not tested here"
+}
+echo "=== instruction-set levels"
+level_report "pixel conversion" build/linux-debug/bin/convert_kernels_test \
+  'Levels/KernelsTest.ByteTableMatchesReferenceForEveryValue/*'
+level_report "demosaic" build/linux-debug/bin/sdk_tests \
+  'Each/DemosaicLevels.InterleavedMatchesReferenceAtEverySize/*'
 
 # The planted-fault list must keep matching the code it plants faults in (no build: a full
 # planting run is scripts/plant-faults.sh, by hand).
