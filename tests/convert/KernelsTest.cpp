@@ -24,8 +24,10 @@ Bytes Random(size_t size, uint32_t seed) {
     return b;
 }
 
-constexpr size_t kCounts[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  15, 16, 17, 18, 19,  31,
-                              32, 33, 34, 35, 47, 48, 49, 63, 64, 65, 95, 96, 97, 130, 1001};
+// Around the steps of 16, 32 and 64 pixels, and past one and two 64-pixel steps.
+constexpr size_t kCounts[] = {0,  1,  2,  3,  4,   5,   6,   7,   8,   15,  16,  17,
+                              18, 19, 31, 32, 33,  34,  35,  47,  48,  49,  63,  64,
+                              65, 95, 96, 97, 127, 128, 129, 130, 191, 192, 193, 1001};
 
 // Source bytes a kernel needs for n pixels.
 size_t Rgb24Bytes(size_t n) {
@@ -120,6 +122,23 @@ TEST_P(KernelsTest, ByteTableMatchesReferenceForEveryValue) {
     ref_.applyLut(table.data(), want.data(), want.size());
     fast_->applyLut(table.data(), got.data(), got.size());
     EXPECT_EQ(got, want);
+
+    // The pass aligns its middle steps, so its first and last steps depend on where the
+    // buffer starts: every start within a 64-byte line, the bytes before it untouched (the
+    // buffer ends with the pass, so the sanitizer build catches any byte after).
+    constexpr uint8_t kUntouched = 0xA5;
+    for (size_t offset = 0; offset < 64; ++offset) {
+        for (size_t n : {size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{127}, size_t{200}}) {
+            Bytes wantAt(offset + n, kUntouched), gotAt = wantAt;
+            std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n),
+                      wantAt.begin() + static_cast<std::ptrdiff_t>(offset));
+            std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n),
+                      gotAt.begin() + static_cast<std::ptrdiff_t>(offset));
+            ref_.applyLut(table.data(), wantAt.data() + offset, n);
+            fast_->applyLut(table.data(), gotAt.data() + offset, n);
+            EXPECT_EQ(gotAt, wantAt) << n << " bytes at offset " << offset;
+        }
+    }
 }
 
 // The SIMD passes store their middle steps aligned, or around the cache when the pass is
