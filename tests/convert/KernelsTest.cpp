@@ -124,12 +124,14 @@ TEST_P(KernelsTest, ByteTableMatchesReferenceForEveryValue) {
     EXPECT_EQ(got, want);
 
     // The pass aligns its middle steps, so its first and last steps depend on where the
-    // buffer starts: every start within a 64-byte line, the bytes before it untouched (the
-    // buffer ends with the pass, so the sanitizer build catches any byte after).
+    // buffer starts: every start within a 64-byte line, with the bytes before and one byte
+    // after untouched. The AVX-512 ends are masked accesses, which the sanitizer does not see,
+    // so the byte after is checked here.
     constexpr uint8_t kUntouched = 0xA5;
+    ASSERT_NE(table[kUntouched], kUntouched);  // a stray lookup would change it
     for (size_t offset = 0; offset < 64; ++offset) {
         for (size_t n : {size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{127}, size_t{200}}) {
-            Bytes wantAt(offset + n, kUntouched), gotAt = wantAt;
+            Bytes wantAt(offset + n + 1, kUntouched), gotAt = wantAt;
             std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n),
                       wantAt.begin() + static_cast<std::ptrdiff_t>(offset));
             std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n),
