@@ -144,15 +144,17 @@ TEST_P(KernelsTest, ByteTableMatchesReferenceForEveryValue) {
 }
 
 // The SIMD passes store their middle steps aligned, or around the cache when the pass is
-// larger than the cache, and their first and last steps overlap the middle ones. Each kernel
-// at every start of its output within a 32-byte line, storing both ways: the output equals the
-// reference, and the bytes before it are left alone (the sanitizer build catches any past it).
+// larger than the cache, and their first and last steps overlap the middle ones (the YUV
+// kernels leave the pixels before the first aligned step to a lower level, or store
+// unaligned when that step would split a group). Each kernel at every start of its output
+// within a 64-byte line, storing both ways: the output equals the reference, and the bytes
+// before it are left alone (the sanitizer build catches any past it).
 TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
     struct RestoreThreshold {
         size_t bytes = tarnix::convert::StreamingThreshold();
         ~RestoreThreshold() { tarnix::convert::SetStreamingThreshold(bytes); }
     } restore;
-    constexpr size_t kLengths[] = {31, 32, 33, 64, 65, 95, 130, 1001};
+    constexpr size_t kLengths[] = {31, 32, 33, 64, 65, 95, 127, 130, 192, 1001};
     constexpr uint8_t kUntouched = 0xA5;
     // Runs fast and ref on n pixels into outputs starting `offset` bytes into their buffers.
     auto check = [&](auto&& run, size_t outPerPixel, size_t n, size_t offset, const char* what) {
@@ -166,12 +168,12 @@ TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
         const char* stores = threshold == 0 ? "streaming" : "cached";
         for (size_t n : kLengths) {
             const Bytes src = Random(6 * n, static_cast<uint32_t>(n) + 7);
-            for (size_t offset = 0; offset < 32; ++offset) {
+            for (size_t offset = 0; offset < 64; ++offset) {
                 SCOPED_TRACE(stores);
                 const std::pair<const char*, PixelKernel Kernels::*> layouts[] = {
-                    {"RGB24", &Kernels::rgbToBgr},
-                    {"RGBA32", &Kernels::rgbaToBgr},
-                    {"BGRA32", &Kernels::bgraToBgr}};
+                    {"RGB24", &Kernels::rgbToBgr},        {"RGBA32", &Kernels::rgbaToBgr},
+                    {"BGRA32", &Kernels::bgraToBgr},      {"YUV 4:1:1", &Kernels::yuv411ToBgr},
+                    {"YUV 4:2:2", &Kernels::yuv422ToBgr}, {"YUV 4:4:4", &Kernels::yuv444ToBgr}};
                 for (const auto& [name, kernel] : layouts) {
                     auto run = [&](bool ref, uint8_t* out) {
                         ((ref ? ref_ : *fast_).*kernel)(src.data(), out, n);

@@ -173,6 +173,18 @@ CONVERT_AVX512VBMI inline __m512i Permute(__m512i index, __m512i v) {
     return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, index, v);
 }
 
+template <Put P>
+CONVERT_AVX512BW inline void Store(uint8_t* p, __m512i v) {
+    if constexpr (P == Put::kStream) {
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(p), v);
+    } else if constexpr (P == Put::kAligned) {
+        _mm512_store_si512(p, v);
+    } else {
+        _mm512_storeu_si512(p, v);
+    }
+}
+
+template <Put P>
 CONVERT_AVX512VBMI inline void PermuteStoreBgr(uint8_t* dst, __m512i yu0, __m512i yv0, __m512i yu1,
                                                __m512i yv1) {
     __m512i b[2], g[2], r[2];
@@ -183,10 +195,92 @@ CONVERT_AVX512VBMI inline void PermuteStoreBgr(uint8_t* dst, __m512i yu0, __m512
     for (int k = 0; k < 3; ++k) {
         const __m512i index = Load(kPermuteBgr.index[k]);
         const __m512i bg = _mm512_permutex2var_epi8(pb, index, pg);
-        _mm512_storeu_si512(dst + 64 * k,
-                            _mm512_mask_permutexvar_epi8(bg, kPermuteBgr.fromR[k], index, pr));
+        Store<P>(dst + 64 * k, _mm512_mask_permutexvar_epi8(bg, kPermuteBgr.fromR[k], index, pr));
     }
 }
+
+// Runs a YUV step (Step::At<P>(p) converts pixels p .. p + 63) over all pixels, the pixels
+// after the last step through the AVX2 kernel. A 64-byte store at an unaligned address
+// touches two lines, so the steps start where the output is 64-byte aligned (3 * 43 leaves
+// 1 modulo 64), the pixels before that also going to the AVX2 kernel; and they stream when
+// the pass is larger than the cache, as in the AVX2 Run. When that start is not on a group
+// boundary (an output aligned to less than 8 bytes) the steps store unaligned.
+template <class Step>
+CONVERT_AVX512VBMI inline void RunYuv(const Step& step, size_t pixels) {
+    size_t p = ((0 - reinterpret_cast<uintptr_t>(step.dst)) & 63) * 43 & 63;
+    if (p % Step::kGroup != 0 || p + 64 > pixels) {
+        p = 0;
+        for (; p + 64 <= pixels; p += 64) step.template At<Put::kUnaligned>(p);
+    } else {
+        step.Rest(0, p);
+        if (Streams(pixels * (Step::kInHalves + 6) / 2)) {
+            for (; p + 64 <= pixels; p += 64) step.template At<Put::kStream>(p);
+            _mm_sfence();  // order the streamed lines before the stores that follow
+        } else {
+            for (; p + 64 <= pixels; p += 64) step.template At<Put::kAligned>(p);
+        }
+    }
+    step.Rest(p, pixels - p);
+}
+
+// 64 pixels of U, Y0, Y1, V, Y2, Y3 (96 bytes): pixels 0-31 in bytes 0-47, 32-63 in 48-95.
+struct Yuv411Step {
+    static constexpr size_t kGroup = 4, kInHalves = 3;
+    const uint8_t* src;
+    uint8_t* dst;
+    __m512i yu, yv;
+
+    template <Put P>
+    CONVERT_AVX512VBMI void At(size_t p) const {
+        const uint8_t* s = src + p / 2 * 3;
+        const __m512i a = Load(s), b = _mm512_maskz_loadu_epi8(FirstBytes(48), s + 48);
+        PermuteStoreBgr<P>(dst + 3 * p, Permute(yu, a), Permute(yv, a), Permute(yu, b),
+                           Permute(yv, b));
+    }
+    void Rest(size_t from, size_t count) const {
+        Avx2Yuv411ToBgr(src + from / 2 * 3, dst + 3 * from, count);
+    }
+};
+
+// 64 pixels of U, Y0, V, Y1 (128 bytes).
+struct Yuv422Step {
+    static constexpr size_t kGroup = 2, kInHalves = 4;
+    const uint8_t* src;
+    uint8_t* dst;
+    __m512i yu, yv;
+
+    template <Put P>
+    CONVERT_AVX512VBMI void At(size_t p) const {
+        const uint8_t* s = src + 2 * p;
+        const __m512i a = Load(s), b = Load(s + 64);
+        PermuteStoreBgr<P>(dst + 3 * p, Permute(yu, a), Permute(yv, a), Permute(yu, b),
+                           Permute(yv, b));
+    }
+    void Rest(size_t from, size_t count) const {
+        Avx2Yuv422ToBgr(src + 2 * from, dst + 3 * from, count);
+    }
+};
+
+// 64 pixels of U, Y, V (192 bytes): pixels 0-31 from the first two registers, 32-63 from the
+// last two, starting 32 bytes into the second (the indices yu1, yv1).
+struct Yuv444Step {
+    static constexpr size_t kGroup = 1, kInHalves = 6;
+    const uint8_t* src;
+    uint8_t* dst;
+    __m512i yu, yv, yu1, yv1;
+
+    template <Put P>
+    CONVERT_AVX512VBMI void At(size_t p) const {
+        const uint8_t* s = src + 3 * p;
+        const __m512i a = Load(s), b = Load(s + 64), c = Load(s + 128);
+        PermuteStoreBgr<P>(dst + 3 * p, _mm512_permutex2var_epi8(a, yu, b),
+                           _mm512_permutex2var_epi8(a, yv, b), _mm512_permutex2var_epi8(b, yu1, c),
+                           _mm512_permutex2var_epi8(b, yv1, c));
+    }
+    void Rest(size_t from, size_t count) const {
+        Avx2Yuv444ToBgr(src + 3 * from, dst + 3 * from, count);
+    }
+};
 
 }  // namespace
 
@@ -199,44 +293,18 @@ CONVERT_AVX512VBMI void Avx512VbmiApplyLut(const uint8_t* table, uint8_t* buffer
 }
 
 CONVERT_AVX512VBMI void Avx512VbmiYuv411ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
-    const __m512i yu = Load(kPermute411.yu), yv = Load(kPermute411.yv);
-    size_t p = 0;
-    for (; p + 64 <= pixels; p += 64) {
-        // 96 bytes: pixels 0-31 in bytes 0-47, 32-63 in bytes 48-95.
-        const uint8_t* s = src + p / 2 * 3;
-        const __m512i a = Load(s), b = _mm512_maskz_loadu_epi8(FirstBytes(48), s + 48);
-        PermuteStoreBgr(dst + 3 * p, Permute(yu, a), Permute(yv, a), Permute(yu, b),
-                        Permute(yv, b));
-    }
-    Avx2Yuv411ToBgr(src + p / 2 * 3, dst + 3 * p, pixels - p);
+    RunYuv(Yuv411Step{src, dst, Load(kPermute411.yu), Load(kPermute411.yv)}, pixels);
 }
 
 CONVERT_AVX512VBMI void Avx512VbmiYuv422ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
-    const __m512i yu = Load(kPermute422.yu), yv = Load(kPermute422.yv);
-    size_t p = 0;
-    for (; p + 64 <= pixels; p += 64) {
-        const uint8_t* s = src + 2 * p;
-        const __m512i a = Load(s), b = Load(s + 64);
-        PermuteStoreBgr(dst + 3 * p, Permute(yu, a), Permute(yv, a), Permute(yu, b),
-                        Permute(yv, b));
-    }
-    Avx2Yuv422ToBgr(src + 2 * p, dst + 3 * p, pixels - p);
+    RunYuv(Yuv422Step{src, dst, Load(kPermute422.yu), Load(kPermute422.yv)}, pixels);
 }
 
 CONVERT_AVX512VBMI void Avx512VbmiYuv444ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels) {
     const __m512i yu = Load(kPermute444.yu), yv = Load(kPermute444.yv);
-    // Pixels 32-63 start 32 bytes into the second register.
-    const __m512i yu1 = _mm512_add_epi8(yu, _mm512_set1_epi8(32)),
-                  yv1 = _mm512_add_epi8(yv, _mm512_set1_epi8(32));
-    size_t p = 0;
-    for (; p + 64 <= pixels; p += 64) {
-        const uint8_t* s = src + 3 * p;
-        const __m512i a = Load(s), b = Load(s + 64), c = Load(s + 128);
-        PermuteStoreBgr(dst + 3 * p, _mm512_permutex2var_epi8(a, yu, b),
-                        _mm512_permutex2var_epi8(a, yv, b), _mm512_permutex2var_epi8(b, yu1, c),
-                        _mm512_permutex2var_epi8(b, yv1, c));
-    }
-    Avx2Yuv444ToBgr(src + 3 * p, dst + 3 * p, pixels - p);
+    const __m512i skip = _mm512_set1_epi8(32);
+    RunYuv(Yuv444Step{src, dst, yu, yv, _mm512_add_epi8(yu, skip), _mm512_add_epi8(yv, skip)},
+           pixels);
 }
 
 }  // namespace tarnix::convert::simd
