@@ -122,8 +122,8 @@ struct PermuteLookup {
     }
 };
 
-// YUV lanes gathered by whole-register byte permutes. Each index table serves 32 pixels; source(i,
-// chroma) gives the byte of pixel i's Y (chroma 0), U (1) or V (2).
+// YUV lanes gathered by whole-register byte permutes. Each index table serves 32 pixels;
+// source(i, c) gives the byte of pixel i's Y (c = 0), U (1) or V (2).
 struct PermuteYuv {
     int8_t yu[64], yv[64];
 };
@@ -203,8 +203,8 @@ CONVERT_AVX512VBMI inline void PermuteStoreBgr(uint8_t* dst, __m512i yu0, __m512
 // after the last step through the AVX2 kernel. A 64-byte store at an unaligned address
 // touches two lines, so the steps start where the output is 64-byte aligned (3 * 43 leaves
 // 1 modulo 64), the pixels before that also going to the AVX2 kernel; and they stream when
-// the pass is larger than the cache, as in the AVX2 Run. When that start is not on a group
-// boundary (an output aligned to less than 8 bytes) the steps store unaligned.
+// the pass is larger than the cache, as in the AVX2 Run. When that start splits a group
+// (an output address not a multiple of 4, for 4:2:2 of 2) the steps store unaligned.
 template <class Step>
 CONVERT_AVX512VBMI inline void RunYuv(const Step& step, size_t pixels) {
     size_t p = ((0 - reinterpret_cast<uintptr_t>(step.dst)) & 63) * 43 & 63;
