@@ -99,17 +99,27 @@ constexpr Kernels kAvx2 = {
     simd::Avx2Yuv444ToBgr,
 };
 
+// The AVX2 set with the table pass on AVX-512 masks; the YUV kernels widened with BW alone
+// were slower than AVX2 (see KernelsAvx512.cpp).
 constexpr Kernels kAvx512Bw = {
-    Isa::Avx512Bw,         simd::Avx2ApplyLut,    simd::Avx2Shift16,     simd::UnrolledLut16,
-    simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
-    simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
+    Isa::Avx512Bw,         simd::Avx512BwApplyLut, simd::Avx2Shift16,     simd::UnrolledLut16,
+    simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,   simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
+    simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr,  simd::Avx2Yuv444ToBgr,
 };
 
-// The AVX-512 BW set with the table pass as byte permutes across whole registers.
+// The AVX-512 BW set with the table pass and YUV as byte permutes across whole registers.
 constexpr Kernels kAvx512Vbmi = {
-    Isa::Avx512Vbmi,       simd::Avx2ApplyLut,    simd::Avx2Shift16,     simd::UnrolledLut16,
-    simd::Avx2RgbToBgr,    simd::Avx2Rgb48ToBgr,  simd::Avx2RgbaToBgr,   simd::Avx2BgraToBgr,
-    simd::Avx2Yuv411ToBgr, simd::Avx2Yuv422ToBgr, simd::Avx2Yuv444ToBgr,
+    Isa::Avx512Vbmi,
+    simd::Avx512VbmiApplyLut,
+    simd::Avx2Shift16,
+    simd::UnrolledLut16,
+    simd::Avx2RgbToBgr,
+    simd::Avx2Rgb48ToBgr,
+    simd::Avx2RgbaToBgr,
+    simd::Avx2BgraToBgr,
+    simd::Avx512VbmiYuv411ToBgr,
+    simd::Avx512VbmiYuv422ToBgr,
+    simd::Avx512VbmiYuv444ToBgr,
 };
 
 // The processor's features, as the one detection shared with the SDK's demosaic found them.

@@ -142,6 +142,13 @@ void Avx2BgraToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 void Avx2Yuv411ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 void Avx2Yuv422ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 void Avx2Yuv444ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
+
+void Avx512BwApplyLut(const uint8_t* table, uint8_t* buffer, size_t count);
+
+void Avx512VbmiApplyLut(const uint8_t* table, uint8_t* buffer, size_t count);
+void Avx512VbmiYuv411ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
+void Avx512VbmiYuv422ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
+void Avx512VbmiYuv444ToBgr(const uint8_t* src, uint8_t* dst, size_t pixels);
 #endif
 
 }  // namespace tarnix::convert::simd

@@ -11,7 +11,7 @@
 namespace tarnix::convert {
 
 // Avx512Bw is AVX-512 F and BW (byte and word lanes); Avx512Vbmi adds the byte permutes
-// across a whole register, which only the table pass uses.
+// across a whole register, which the table pass and the YUV kernels use.
 enum class Isa { Reference, Sse2, Ssse3, Avx2, Avx512Bw, Avx512Vbmi };
 
 // Every level from the lowest to the highest, for the tests and benchmarks that visit them.
