@@ -57,7 +57,7 @@ Bytes ReadAll(std::FILE* in) {
     std::size_t capacity = 1 << 16;
     if (std::fseek(in, 0, SEEK_END) == 0) {
         const long end = std::ftell(in);
-        // One byte more than the file holds, so the read that finds the end is the second.
+        // One byte more than the file holds: a read that stops short of it has met the end.
         if (end >= 0) capacity = static_cast<std::size_t>(end) + 1;
         std::rewind(in);
     }
@@ -114,18 +114,12 @@ bool IsDigit(char c) {
         negative = *p == '-';
         ++p;
     }
-    // Past the leading zeros, up to ten digits fit 64 bits; more are beyond 32 bits anyway.
-    // Clamping once at the end keeps the saturation off the chain of multiplications.
     constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-    while (*p == '0') ++p;
-    const char* const first = p;
     int64_t value = 0;
-    for (; IsDigit(*p) && p - first < 10; ++p) value = value * 10 + (*p - '0');
-    if (IsDigit(*p)) {
-        value = kLimit;
-        while (IsDigit(*p)) ++p;
+    for (; IsDigit(*p); ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > kLimit) value = kLimit;
     }
-    if (value > kLimit) value = kLimit;
     if (negative)
         result = static_cast<int32_t>(-value);
     else
