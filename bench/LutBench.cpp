@@ -1,7 +1,8 @@
 // Lookup-table files: loading a whole generator file (header, the "ln" column, every row)
-// through the table reader, through the camera stream's load into its table, and through a
-// plain getline and stringstream reader as a yardstick; and generating such a file. All rows
-// work on files in one temporary folder; the loaded file is written once, before the rows run.
+// through the table reader (the rows one call each, or through its arrays), through the
+// camera stream's load into its table, and through a plain getline and stringstream reader as
+// a yardstick; and generating such a file. All rows work on files in one temporary folder; the
+// loaded file is written once, before the rows run.
 #include <benchmark/benchmark.h>
 #include <camera/CameraStream.h>
 #include <camera/PvCamera.h>
@@ -103,6 +104,22 @@ void BM_LoadCsvReader(benchmark::State& state) {
     }
 }
 
+// The same, the rows walked through the arrays rather than one checked call per row.
+void BM_LoadCsvReaderArrays(benchmark::State& state) {
+    const std::string& path = TableFile();
+    for (auto _ : state) {
+        CsvReader reader(path.c_str());
+        const bool ok = reader.SelectColumn(kColumn);
+        const int32_t* index = reader.Indexes();
+        const int32_t* value = reader.Values();
+        int64_t sum = 0;
+        for (int32_t row = 0, rows = reader.Count(); row < rows; ++row)
+            sum += index[row] + value[row];
+        benchmark::DoNotOptimize(sum);
+        Check(state, ok, reader.Count());
+    }
+}
+
 void BM_LoadCameraStream(benchmark::State& state) {
     const std::string& path = TableFile();
     const tPvCameraInfo info{};
@@ -132,6 +149,7 @@ void BM_GenerateWriteLutFile(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LoadCsvReader)->Name("lut_load/CsvReader")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadCsvReaderArrays)->Name("lut_load/CsvReader_arrays")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCameraStream)
     ->Name("lut_load/CameraStream::LoadLut")
     ->Unit(benchmark::kMillisecond);
