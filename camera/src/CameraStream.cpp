@@ -201,11 +201,15 @@ bool CameraStream::LoadLut(const char* file, const char* column) {
     settings::CsvReader reader(file);
     // Missing file, unknown column, a line without it: frames go out without a table.
     if (!reader.SelectColumn(column)) return false;
-    for (int32_t row = 0; row < reader.Count(); ++row) {
-        const int32_t index = reader.Index(row);
+    // All rows at once: a full table has 65536 of them, read at every open.
+    const int32_t* indexes = reader.Indexes();
+    const int32_t* values = reader.Values();
+    uint8_t* lut = m_Lut.get();
+    for (int32_t row = 0, rows = reader.Count(); row < rows; ++row) {
+        const int32_t index = indexes[row];
         // Only the low 8 bits of a value count: 256 is 0, -1 is 255.
         if (index >= 0 && static_cast<uint32_t>(index) < kLutSize)
-            m_Lut[static_cast<uint32_t>(index)] = static_cast<uint8_t>(reader.Value(row));
+            lut[static_cast<uint32_t>(index)] = static_cast<uint8_t>(values[row]);
     }
     return true;
 }

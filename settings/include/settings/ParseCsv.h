@@ -31,6 +31,10 @@ class CsvReader {
     // Index and value of row i (0 <= i < Count()); 0 otherwise.
     int32_t Index(int32_t row) const;
     int32_t Value(int32_t row) const;
+    // The same rows at once, Count() of each, for a user that walks all of them: valid until
+    // the next SelectColumn or the reader's end.
+    const int32_t* Indexes() const { return _ind.data(); }
+    const int32_t* Values() const { return _val.data(); }
 
   private:
     std::string _file;
