@@ -192,6 +192,7 @@ TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
         run(false, got.data() + offset);
         EXPECT_EQ(got, want) << what << ", " << n << " pixels at offset " << offset;
     };
+    const Bytes table = Random(65536, 13);
     for (size_t threshold : {SIZE_MAX, size_t{0}}) {
         tarnix::convert::SetStreamingThreshold(threshold);
         const char* stores = threshold == 0 ? "streaming" : "cached";
@@ -226,6 +227,12 @@ TEST_P(KernelsTest, EveryOutputAlignmentBothStoreKinds) {
                     };
                     check(inPlace, 2, n, offset, "16-bit shift in place");
                 }
+                // The table lookup fetches ahead in passes larger than the cache.
+                auto lut16 = [&](bool ref, uint8_t* out) {
+                    std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(2 * n), out);
+                    (ref ? ref_ : *fast_).lut16(out, out, n, table.data());
+                };
+                check(lut16, 2, n, offset, "16-bit table in place");
             }
         }
     }
