@@ -20,8 +20,8 @@ using tarnix::sdk::QueuedFrame;
 namespace tarnix::gige {
 namespace {
 
-// Our own buffers, for records too small to receive a whole payload: the frame is received
-// into one and copied out. A record large enough receives it directly (see GiveBuffers).
+// Aravis's own buffers. Each is copied out and pushed back at once, so a few cover the time a
+// host callback takes; more only hide a host that is too slow.
 constexpr int kAravisBuffers = 8;
 
 // How long the delivery thread waits for a buffer before it looks whether it should stop: the
@@ -122,20 +122,6 @@ guint ConfigureResend(ArvCamera* camera, ArvStream* stream) {
                             delayNs > 0 ? static_cast<uint64_t>(delayNs) : 0);
 }
 
-// How many packets carry one frame (leader and trailer included): Aravis counts a frame that
-// finds no free buffer once per packet.
-uint32_t PacketsPerFrame(ArvCamera* camera, uint32_t payload) {
-    if (!arv_camera_is_gv_device(camera)) return 1;
-    GError* error = nullptr;
-    const guint packetBytes = arv_camera_gv_get_packet_size(camera, &error);
-    g_clear_error(&error);
-    // An IP, a UDP and a GigE Vision stream header before the data of each packet.
-    constexpr guint kHeaders = 20 + 8 + 8;
-    if (packetBytes <= kHeaders) return 1;
-    const uint32_t data = packetBytes - kHeaders;
-    return (payload + data - 1) / data + 2;
-}
-
 }  // namespace
 
 tPvErr CopyImage(const BufferImage& image, tPvFrame& frame) {
@@ -158,14 +144,12 @@ tPvErr CopyImage(const BufferImage& image, tPvFrame& frame) {
         return ePvErrDataMissing;
     }
     if (imageBytes > frame.ImageBufferSize) return ePvErrBufferTooSmall;
-    // The image may already be in the record (Aravis received it there): then packed lines
-    // need nothing, and padded ones move down in place, each to an address below its own.
     auto* out = static_cast<uint8_t*>(frame.ImageBuffer);
     if (stride == lineBytes) {
-        if (imageBytes > 0 && out != image.data) std::memcpy(out, image.data, imageBytes);
+        if (imageBytes > 0) std::memcpy(out, image.data, imageBytes);
     } else {
         for (uint32_t row = 0; row < image.height; ++row) {
-            std::memmove(out + row * lineBytes, image.data + row * stride, lineBytes);
+            std::memcpy(out + row * lineBytes, image.data + row * stride, lineBytes);
         }
     }
     frame.ImageSize = static_cast<uint32_t>(imageBytes);
@@ -181,70 +165,32 @@ uint32_t FrameRetentionUs(uint32_t packetBytes, uint64_t bytesPerSecond, uint64_
     return static_cast<uint32_t>(std::clamp(gapUs * kGaps, kLeast, kMost));
 }
 
-// One of Aravis's buffers: our own memory (copy path), or a queued record's ImageBuffer, so that
-// Aravis receives the frame straight into the record. We keep one reference for as long as the
-// entry lives; each push to Aravis adds one, which the pop hands back.
-struct HeldBuffer {
-    ArvBuffer* buffer = nullptr;
-    const void* data = nullptr;  // the record's memory; null for our own buffers
-    size_t size = 0;
-    bool busy = false;  // with Aravis, or popped and still being read
-};
-
 struct FrameStream::Shared {
-    Shared(ArvStream* s, guint retention, uint32_t payloadBytes, uint32_t packetsPerFrame)
-        : stream(s),
-          promptRetentionUs(retention),
-          payload(payloadBytes),
-          packetsPerFrame(packetsPerFrame) {}
-    ~Shared() {
-        // Aravis's end of the stream stops its thread, and warns when it is not running.
-        if (!receiving) arv_stream_start_thread(stream);
-        g_object_unref(stream);  // stops Aravis's thread, drops its references
-        for (HeldBuffer& held : own) g_clear_object(&held.buffer);
-        for (HeldBuffer& held : records) g_clear_object(&held.buffer);
-    }
+    Shared(ArvStream* s, guint retention) : stream(s), promptRetentionUs(retention) {}
+    ~Shared() { g_object_unref(stream); }  // stops Aravis's thread, frees its buffers
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;
 
     void Deliver();
     void PromptVerdicts();
-    void Complete(ArvBuffer* buffer, std::unique_lock<std::mutex>& popping);
+    void Complete(ArvBuffer* buffer);
     void Drain(std::unique_lock<std::mutex>& lock, tPvErr status);
-    void GiveBuffers();
-    HeldBuffer* RecordBuffer(const tPvFrame& frame);
-    HeldBuffer* Find(ArvBuffer* buffer);
-    void Give(HeldBuffer& held);
-    void TakeBack();
-    void Restart();
 
     ArvStream* const stream;
     // The short frame retention for a camera that cannot resend (0: it can), applied from the
     // first frame that fails; delivery thread only.
     guint promptRetentionUs;
     bool prompt = false;
-    const uint32_t payload;          // bytes of Aravis's buffers; records this large take frames
-    const uint32_t packetsPerFrame;  // for Aravis's underruns, which it counts per packet
-    // Held while a popped buffer is being looked at, so that taking every buffer back from
-    // Aravis (TakeBack) never overlaps one in our hands. Taken before `lock`.
-    std::mutex popping;
     std::mutex lock;
     std::condition_variable changed;
-    FrameQueue queue;  // under lock
-    // Under lock: the buffers Aravis holds for the oldest records, one each in queue order, so
-    // its frames, which fill its buffers in the order given, complete the records in order.
-    std::array<ArvBuffer*, FrameQueue::kCapacity> given{};
-    uint32_t givenCount = 0;
-    std::array<HeldBuffer, kAravisBuffers> own;                 // under lock
-    std::array<HeldBuffer, 2 * FrameQueue::kCapacity> records;  // under lock
-    bool receiving = true;                                      // under lock: Aravis's thread runs
+    FrameQueue queue;          // under lock
     int callbacksRunning = 0;  // under lock: callbacks of this stream on any thread
     int clearing = 0;          // under lock: drains in progress; no frame is taken meanwhile
     bool lost = false;         // under lock
     bool stopping = false;     // under lock
     std::atomic<bool> finished{false};  // delivery ends: lost or stopping
     std::atomic<uint32_t> completed{0};
-    std::atomic<uint32_t> lateStarts{0};  // frames that began before a record was there
+    std::atomic<uint32_t> dropped{0};
     std::atomic<uint32_t> incomplete{0};
 };
 
@@ -253,9 +199,8 @@ struct FrameStream::Shared {
 // and where destroying the stream from a host callback would join the thread it runs on.
 void FrameStream::Shared::Deliver() {
     while (!finished.load(std::memory_order_acquire)) {
-        std::unique_lock pop(popping);
         ArvBuffer* buffer = arv_stream_timeout_pop_buffer(stream, kPopTimeoutUs);
-        if (buffer != nullptr) Complete(buffer, pop);
+        if (buffer != nullptr) Complete(buffer);
     }
 }
 
@@ -276,125 +221,29 @@ void FrameStream::Shared::PromptVerdicts() {
                  kNoResendPacketTimeoutUs, nullptr);
 }
 
-HeldBuffer* FrameStream::Shared::Find(ArvBuffer* buffer) {
-    for (HeldBuffer& held : own)
-        if (held.buffer == buffer) return &held;
-    for (HeldBuffer& held : records)
-        if (held.buffer == buffer) return &held;
-    return nullptr;
-}
-
-// The buffer over a record's own memory: made at the record's first queueing and kept for the
-// next ones, so a host that queues the same records again allocates nothing. Null when the
-// record is too small for a whole payload, or its memory is already with Aravis (two records
-// over one buffer): such records take the copy path.
-HeldBuffer* FrameStream::Shared::RecordBuffer(const tPvFrame& frame) {
-    if (frame.ImageBuffer == nullptr || frame.ImageBufferSize < payload) return nullptr;
-    HeldBuffer* spare = nullptr;
-    for (HeldBuffer& held : records) {
-        if (held.buffer != nullptr && held.data == frame.ImageBuffer) {
-            if (held.busy) return nullptr;
-            if (held.size == frame.ImageBufferSize) return &held;
-        }
-        if (!held.busy && (spare == nullptr || held.buffer == nullptr)) spare = &held;
-    }
-    if (spare == nullptr) return nullptr;
-    g_clear_object(&spare->buffer);
-    spare->buffer = arv_buffer_new(frame.ImageBufferSize, frame.ImageBuffer);
-    spare->data = frame.ImageBuffer;
-    spare->size = frame.ImageBufferSize;
-    return spare;
-}
-
-void FrameStream::Shared::Give(HeldBuffer& held) {
-    held.busy = true;
-    // The leader sets it again: a buffer that comes back without one missed its frame's start.
-    arv_buffer_set_system_timestamp(held.buffer, 0);
-    arv_stream_push_buffer(stream, ARV_BUFFER(g_object_ref(held.buffer)));
-}
-
-// Gives Aravis a buffer for each queued record that has none, oldest first; a record on the
-// copy path waits for one of our buffers, and the records after it wait with it.
-void FrameStream::Shared::GiveBuffers() {
-    while (receiving && givenCount < queue.Size()) {
-        const tPvFrame& frame = *queue.At(givenCount).frame;
-        HeldBuffer* held = RecordBuffer(frame);
-        if (held == nullptr) {
-            for (HeldBuffer& candidate : own) {
-                if (!candidate.busy) {
-                    held = &candidate;
-                    break;
-                }
-            }
-        }
-        if (held == nullptr) return;
-        Give(*held);
-        given[givenCount++] = held->buffer;
-    }
-}
-
-// Takes every buffer back from Aravis: its thread stops (a frame in progress is dropped) and
-// its queues are emptied. Only then may a record whose memory Aravis had be handed back.
-// Called with `popping` and `lock` held.
-void FrameStream::Shared::TakeBack() {
-    if (receiving) arv_stream_stop_thread(stream, TRUE);
-    receiving = false;
-    for (HeldBuffer& held : own) held.busy = false;
-    for (HeldBuffer& held : records) held.busy = false;
-    givenCount = 0;
-}
-
-// After Aravis handed frames over out of the records' order (a frame that began before its
-// record was queued, while later records had buffers too): every buffer back, and given again
-// in queue order.
-void FrameStream::Shared::Restart() {
-    TakeBack();
-    arv_stream_start_thread(stream);
-    receiving = true;
-    GiveBuffers();
-}
-
-void FrameStream::Shared::Complete(ArvBuffer* buffer, std::unique_lock<std::mutex>& pop) {
+void FrameStream::Shared::Complete(ArvBuffer* buffer) {
     std::unique_lock guard(lock);
-    HeldBuffer* held = Find(buffer);
-    const bool oldest = givenCount > 0 && given[0] == buffer;
-    const bool taking = clearing == 0 && !lost && !stopping;
-    g_object_unref(buffer);  // the reference the pop handed over; `held` keeps ours
-    if (held == nullptr || !oldest || !taking) {
-        if (held != nullptr && taking) Restart();
-        return;  // a drain takes everything back
-    }
+    changed.wait(guard, [this] { return clearing == 0 || lost || stopping; });
     const ArvBufferStatus arvStatus = arv_buffer_get_status(buffer);
-    if (arvStatus != ARV_BUFFER_STATUS_SUCCESS && arv_buffer_get_system_timestamp(buffer) == 0) {
-        // The frame began before this buffer was given (no record was queued): dropped, and the
-        // record waits for the next frame.
-        if (arvStatus != ARV_BUFFER_STATUS_CLEARED && arvStatus != ARV_BUFFER_STATUS_ABORTED)
-            lateStarts.fetch_add(1, std::memory_order_relaxed);
-        if (givenCount == 1) {
-            Give(*held);
-        } else {
-            Restart();
-        }
-        return;
-    }
-    if (arvStatus != ARV_BUFFER_STATUS_SUCCESS) {
+    // A buffer Aravis flushed unfilled is no frame of the camera's.
+    const bool frameArrived =
+        arvStatus != ARV_BUFFER_STATUS_CLEARED && arvStatus != ARV_BUFFER_STATUS_ABORTED;
+    if (frameArrived && arvStatus != ARV_BUFFER_STATUS_SUCCESS) {
         incomplete.fetch_add(1, std::memory_order_relaxed);
         PromptVerdicts();
     }
-    std::copy(given.begin() + 1, given.begin() + givenCount, given.begin());
-    --givenCount;
+    if (lost || stopping || !frameArrived || queue.Empty()) {
+        if (!lost && !stopping && frameArrived) dropped.fetch_add(1, std::memory_order_relaxed);
+        guard.unlock();
+        arv_stream_push_buffer(stream, buffer);
+        return;
+    }
     const QueuedFrame item = queue.Pop();
     ++callbacksRunning;
     guard.unlock();
 
-    // Our own buffer is copied from; a record's own memory already holds the image.
     const tPvErr status = FillFrame(*item.frame, buffer);
-    guard.lock();
-    held->busy = false;
-    GiveBuffers();  // a record on the copy path may have waited for this buffer
-    guard.unlock();
-    pop.unlock();
-
+    arv_stream_push_buffer(stream, buffer);  // before the callback: the camera may go on
     item.frame->Status = status;
     if (status == ePvErrSuccess) completed.fetch_add(1, std::memory_order_relaxed);
     if (item.callback != nullptr) {
@@ -413,18 +262,6 @@ void FrameStream::Shared::Drain(std::unique_lock<std::mutex>& guard, tPvErr stat
     ++clearing;
     const int own = CallbackScope::Depth(this);
     changed.wait(guard, [&] { return callbacksRunning <= own; });
-    // No frame is in our hands now (callbacks run after the pop is done with): Aravis gives
-    // back the records' memory before the records go back to the host.
-    guard.unlock();
-    {
-        std::lock_guard pop(popping);
-        guard.lock();
-        TakeBack();
-        if (!lost && !stopping) {
-            arv_stream_start_thread(stream);
-            receiving = true;
-        }
-    }
     FrameQueue::Batch batch;
     queue.TakeAll(batch);
     const uint32_t count = batch.count;
@@ -445,7 +282,6 @@ void FrameStream::Shared::Drain(std::unique_lock<std::mutex>& guard, tPvErr stat
         --callbacksRunning;
     }
     --clearing;
-    GiveBuffers();  // records the callbacks queued again
     changed.notify_all();
 }
 
@@ -470,11 +306,10 @@ std::unique_ptr<FrameStream> FrameStream::Create(ArvCamera* camera, tPvErr* erro
     }
     const guint promptRetention = ConfigureResend(camera, stream);
     const bool resend = ARV_IS_GV_STREAM(stream) && promptRetention == 0;
-    auto shared = std::make_shared<Shared>(stream, promptRetention, payload,
-                                           PacketsPerFrame(camera, payload));
-    // Ours are for records too small for a whole payload; Aravis gets buffers only as records
-    // are queued.
-    for (HeldBuffer& held : shared->own) held.buffer = arv_buffer_new_allocate(payload);
+    auto shared = std::make_shared<Shared>(stream, promptRetention);
+    for (int i = 0; i < kAravisBuffers; ++i) {
+        arv_stream_push_buffer(stream, arv_buffer_new_allocate(payload));
+    }
     std::thread delivery;
     try {
         // The thread holds the shared part too, so that a stream destroyed from one of its
@@ -521,7 +356,6 @@ tPvErr FrameStream::Queue(tPvFrame* frame, tPvFrameCallback callback) {
     if (m_Shared->queue.Contains(frame)) return ePvErrBadParameter;
     if (m_Shared->queue.Full()) return ePvErrQueueFull;
     m_Shared->queue.Push({frame, callback});
-    m_Shared->GiveBuffers();
     return ePvErrSuccess;
 }
 
@@ -535,13 +369,12 @@ void FrameStream::Clear() {
 StreamStatistics FrameStream::Statistics() const {
     StreamStatistics stats;
     stats.completed = m_Shared->completed.load(std::memory_order_relaxed);
-    stats.dropped = m_Shared->lateStarts.load(std::memory_order_relaxed);
+    stats.dropped = m_Shared->dropped.load(std::memory_order_relaxed);
     stats.incomplete = m_Shared->incomplete.load(std::memory_order_relaxed);
     guint64 buffersCompleted = 0, failures = 0, underruns = 0;
     arv_stream_get_statistics(m_Shared->stream, &buffersCompleted, &failures, &underruns);
-    // Frames that arrive while no record is queued find no buffer of Aravis's, which counts
-    // each of their packets.
-    stats.dropped += static_cast<uint32_t>(underruns / m_Shared->packetsPerFrame);
+    // Frames Aravis had no free buffer for never reach us: dropped as well.
+    stats.dropped += static_cast<uint32_t>(underruns);
     stats.whole = static_cast<uint32_t>(buffersCompleted);
     if (ARV_IS_GV_STREAM(m_Shared->stream)) {
         guint64 resent = 0, missing = 0;

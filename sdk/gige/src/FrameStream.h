@@ -1,6 +1,5 @@
-// Capture from one camera: Aravis's stream, which receives each frame straight into the host's
-// frame record when the record can hold a whole payload (else into a buffer of ours, copied
-// out), a delivery thread that completes the records, and the queue of those records.
+// Capture from one camera: Aravis's stream with a fixed set of buffers, a delivery thread that
+// completes the host's frame records from it, and the queue of those records.
 #pragma once
 
 #include <arv.h>
@@ -52,10 +51,8 @@ struct StreamStatistics {
 // A completed frame fills Status, ImageSize, Width, Height, RegionX, RegionY, Format, BitDepth,
 // BayerPattern (see PixelFormats.h), FrameCount (the camera's block id, so a gap shows frames
 // the camera sent that never arrived) and TimestampLo/Hi (the camera's timestamp in µs). The
-// image counts only with Status ePvErrSuccess; otherwise ImageSize is 0 (a record Aravis
-// received into may hold part of a frame) and a frame that failed in transit is never read as
-// an image (its geometry fields are 0). A frame that began before a record was queued is
-// dropped, also when the record was queued while it was on its way:
+// image is copied only with Status ePvErrSuccess; otherwise ImageSize is 0 and a frame that
+// failed in transit is never read as an image (its geometry fields are 0):
 //   ePvErrDataMissing     the frame arrived incomplete (lost packets, time-out)
 //   ePvErrBufferTooSmall  the image does not fit ImageBufferSize
 //   ePvErrInvalidSetup    the camera sends a pixel format the SDK cannot describe

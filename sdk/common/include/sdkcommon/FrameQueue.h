@@ -24,11 +24,6 @@ class FrameQueue {
 
     bool Empty() const { return m_Size == 0; }
     bool Full() const { return m_Size == kCapacity; }
-    uint32_t Size() const { return m_Size; }
-    // The record at a position, 0 the oldest; position < Size().
-    const QueuedFrame& At(uint32_t position) const {
-        return m_Items[(m_Head + position) % kCapacity];
-    }
     bool Contains(const tPvFrame* frame) const {
         for (uint32_t i = 0; i < m_Size; ++i) {
             if (m_Items[(m_Head + i) % kCapacity].frame == frame) {
