@@ -282,7 +282,9 @@ bool OpenPort(int32_t port, const std::string& address) {
         return false;
     }
     // The driver reads the size from the camera: the image Aravis alone streams too.
-    if (port == 0) std::printf("driver's image %ux%u\n", size[0], size[1]);
+    static bool told = false;
+    if (!told) std::printf("driver's image %ux%u\n", size[0], size[1]);
+    told = true;
     return true;
 }
 
