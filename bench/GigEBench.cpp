@@ -4,8 +4,11 @@
 // loopback addresses of a private network and runs both, and Aravis's own arv-camera-test.
 //
 //   gige_bench --via driver|aravis --camera ADDRESS [--camera ADDRESS ...]
-//              [--seconds N] [--rate FPS] [--triggers K] [--grabs G]
+//              [--seconds N] [--rate FPS] [--size WIDTHxHEIGHT|max] [--triggers K] [--grabs G]
 //
+// --size sets every camera's image (offsets 0) through Aravis before either way streams; the
+// camera keeps it, so the driver reads the same size when it opens the camera. "max" is the
+// camera's largest image. Without it the cameras keep the size they have.
 // Free-run: every camera streams at --rate for --seconds; per camera frames per second, the
 // delivering thread's CPU time per frame (driver: the SDK's delivery thread, which copies the
 // frame, runs the driver's conversion and the host callback; Aravis: the thread popping
@@ -52,6 +55,9 @@ struct Options {
     double rate = 200.0;
     int triggers = 200;
     int grabs = 0;
+    bool setSize = false;
+    int width = 0;  // 0 with setSize: the camera's largest
+    int height = 0;
 };
 
 // How many of a run of requests a whole frame answered.
@@ -108,8 +114,24 @@ void CountFrame(Stream& stream) {
     previous = now;
 }
 
-// Sets the camera up through Aravis before anyone opens it for streaming: the frame rate,
-// and free-run or software trigger. The fake camera keeps its registers between connections.
+Options g_Options;
+
+// The image size the cameras were given, for the headings.
+std::string SizeText(ArvCamera* camera) {
+    gint x = 0, y = 0, width = 0, height = 0;
+    GError* error = nullptr;
+    arv_camera_get_region(camera, &x, &y, &width, &height, &error);
+    g_clear_error(&error);
+    const guint payload = arv_camera_get_payload(camera, &error);
+    g_clear_error(&error);
+    char text[64];
+    std::snprintf(text, sizeof text, "%dx%d, %u bytes a frame", width, height, payload);
+    return text;
+}
+
+// Sets the camera up through Aravis before anyone opens it for streaming: the image size,
+// the frame rate, and free-run or software trigger. The fake camera keeps its registers
+// between connections.
 bool Prepare(const std::string& address, double rate, bool softwareTrigger) {
     GError* error = nullptr;
     ArvCamera* camera = arv_camera_new(address.c_str(), &error);
@@ -118,6 +140,28 @@ bool Prepare(const std::string& address, double rate, bool softwareTrigger) {
                      error ? error->message : "cannot open");
         g_clear_error(&error);
         return false;
+    }
+    if (g_Options.setSize) {
+        gint least = 0, widthMax = 0, heightMax = 0;
+        arv_camera_get_width_bounds(camera, &least, &widthMax, &error);
+        g_clear_error(&error);
+        arv_camera_get_height_bounds(camera, &least, &heightMax, &error);
+        g_clear_error(&error);
+        const gint width = g_Options.width > 0 ? g_Options.width : widthMax;
+        const gint height = g_Options.height > 0 ? g_Options.height : heightMax;
+        arv_camera_set_region(camera, 0, 0, width, height, &error);
+        if (error != nullptr) {
+            std::fprintf(stderr, "gige_bench: %s: size %dx%d: %s\n", address.c_str(), width, height,
+                         error->message);
+            g_clear_error(&error);
+            g_object_unref(camera);
+            return false;
+        }
+    }
+    static bool told = false;
+    if (!told) {
+        std::printf("image %s\n", SizeText(camera).c_str());
+        told = true;
     }
     arv_camera_set_frame_rate(camera, rate, &error);
     g_clear_error(&error);
@@ -237,6 +281,10 @@ bool OpenPort(int32_t port, const std::string& address) {
         std::fprintf(stderr, "gige_bench: the driver cannot open %s\n", address.c_str());
         return false;
     }
+    // The driver reads the size from the camera: the image Aravis alone streams too.
+    static bool told = false;
+    if (!told) std::printf("driver's image %ux%u\n", size[0], size[1]);
+    told = true;
     return true;
 }
 
@@ -458,7 +506,8 @@ int RunAravis(const Options& options) {
 int Usage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s --via driver|aravis --camera ADDRESS [--camera ADDRESS ...]\n"
-                 "          [--seconds N] [--rate FPS] [--triggers K] [--grabs G]\n",
+                 "          [--seconds N] [--rate FPS] [--size WIDTHxHEIGHT|max] [--triggers K]\n"
+                 "          [--grabs G]\n",
                  program);
     return 2;
 }
@@ -482,6 +531,12 @@ int main(int argc, char** argv) {
             options.seconds = std::atof(argv[++i]);
         } else if (arg == "--rate" && hasValue) {
             options.rate = std::atof(argv[++i]);
+        } else if (arg == "--size" && hasValue) {
+            const std::string size = argv[++i];
+            options.setSize = true;
+            if (size != "max" &&
+                std::sscanf(size.c_str(), "%dx%d", &options.width, &options.height) != 2)
+                return Usage(argv[0]);
         } else if (arg == "--triggers" && hasValue) {
             options.triggers = std::atoi(argv[++i]);
         } else if (arg == "--grabs" && hasValue) {
@@ -491,6 +546,7 @@ int main(int argc, char** argv) {
         }
     }
     if (options.cameras.empty() || options.cameras.size() > kMaxCameras) return Usage(argv[0]);
+    g_Options = options;
     const int result = options.viaDriver ? RunDriver(options) : RunAravis(options);
     arv_shutdown();
     return result;

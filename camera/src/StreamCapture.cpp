@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "FrameSlot.h"
 #include "camera/CameraDevice.h"
@@ -168,6 +169,17 @@ void CameraStream::ConvertFrame() {
     // Exclusive for the conversion only, never across the host's callback: a host thread
     // copying a row waits at most for one conversion, and never sees half of two frames.
     platform::ExclusiveLock lock(m_ImageLock);
+    // A frame that already is the image (Mono8 or Bgr24, no table, the whole buffer) becomes
+    // it by trading buffers: the record goes back to the SDK with the old image's memory, so
+    // the SDK never writes into the rows hosts read, and the copy of the whole image is saved.
+    const bool plainCopy = m_Frame.Format == ePvFmtMono8 || m_Frame.Format == ePvFmtBgr24;
+    const bool whole = m_Frame.ImageSize == 0 || m_Frame.ImageSize >= m_Frame.ImageBufferSize;
+    if (plainCopy && whole && !m_LutActive && m_Image && m_RawBuffer &&
+        m_Frame.ImageBuffer == m_RawBuffer.get() && m_Frame.ImageBufferSize == m_ImageSize) {
+        std::swap(m_Image, m_RawBuffer);
+        m_Frame.ImageBuffer = m_RawBuffer.get();
+        return;
+    }
     const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
     convert::ConvertFrame(m_Frame, image, m_LutActive ? m_Lut.get() : nullptr,
                           Sdk().PvUtilityColorInterpolate);

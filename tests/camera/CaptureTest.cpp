@@ -210,5 +210,33 @@ TEST_F(CaptureTest, RowsOfAMono16ImageEndWithTheImage) {
     EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 16));
 }
 
+// A Mono8 frame becomes the image without a copy: the rows a host reads are the frame it was
+// told of, also while later frames that nobody asked for fill the record, and the next
+// requested frame replaces them.
+TEST_F(CaptureTest, AMono8ImageStaysTheRequestedFrameWhileLaterFramesFillTheRecord) {
+    const uint32_t id = AddSmallCamera(ePvFmtMono8, "Freerun", 1000.0F);
+    ASSERT_EQ(pvsim_set_pattern(id, ePvSimPatternMovingGradient), ePvErrSuccess);
+    CCamera camera(CameraInfo(id), 0, Notify, "");
+    ASSERT_TRUE(camera.Open());
+    const auto image = [&camera] {
+        std::string rows(16u * 8u, '\0');
+        for (uint32_t row = 0; row < 8; ++row) {
+            EXPECT_TRUE(camera.Stream().GetRow(reinterpret_cast<uint8_t*>(rows.data()) + row * 16u,
+                                               row, 0, 15));
+        }
+        return rows;
+    };
+
+    for (uint32_t grab = 1; grab <= 3; ++grab) {
+        const std::string before = image();
+        ASSERT_TRUE(camera.Stream().Grab());
+        ASSERT_TRUE(WaitUntil([grab] { return g_Notified.load() == grab; }));
+        const std::string requested = image();
+        EXPECT_NE(requested, before) << "grab " << grab;
+        ASSERT_TRUE(WaitForQueueings(5));  // later frames went into the record
+        EXPECT_EQ(image(), requested) << "grab " << grab;
+    }
+}
+
 }  // namespace
 }  // namespace tarnix::test

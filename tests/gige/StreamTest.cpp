@@ -1,16 +1,21 @@
 // Capture over Aravis from a fake GigE Vision camera: frames delivered into host records with
 // every field and pixel checked, the software trigger, frames with nowhere to go, clearing,
-// destruction while streaming, a buffer too small and a camera that goes away.
+// destruction while streaming, a buffer too small and a camera that goes away; records of
+// both sizes mixed, records queued while a frame is on its way, and cleared records that must
+// not be written afterwards.
 #include <FrameStream.h>
 #include <gtest/gtest.h>
 #include <harness/FakeGigE.h>
 #include <harness/FakeGigEPattern.h>
 #include <harness/Wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -318,6 +323,54 @@ TEST_F(Stream, TooSmallABufferCompletesWithoutAnImage) {
     EXPECT_EQ(m_Stream->Statistics().completed, 1u);
 }
 
+// Records too small for a frame between ones that fit: each takes its frame in queue order,
+// consecutive frames, the small one without an image.
+TEST_F(Stream, RecordsOfMixedSizesCompleteInQueueOrder) {
+    CreateStream();
+    Records& fits = MakeRecords(3, kFrameBytes);
+    Records& small = MakeRecords(1, kFrameBytes - 1);
+    ASSERT_EQ(m_Stream->Queue(&fits[0], &Records::OnFrame), ePvErrSuccess);
+    ASSERT_EQ(m_Stream->Queue(&small[0], &Records::OnFrame), ePvErrSuccess);
+    ASSERT_EQ(m_Stream->Queue(&fits[1], &Records::OnFrame), ePvErrSuccess);
+    ASSERT_EQ(m_Stream->Queue(&fits[2], &Records::OnFrame), ePvErrSuccess);
+    StartAcquisition();
+    ASSERT_TRUE(fits.WaitFor(3));
+    ASSERT_EQ(small.Count(), 1u);
+    EXPECT_EQ(small[0].Status, ePvErrBufferTooSmall);
+    for (size_t i = 0; i < 3; ++i) ExpectFrame(fits, i, kGenICamMono8, ePvFmtMono8, 0);
+    EXPECT_EQ(small[0].FrameCount, NextFrameId(fits[0].FrameCount));
+    EXPECT_EQ(fits[1].FrameCount, NextFrameId(small[0].FrameCount));
+    EXPECT_EQ(fits[2].FrameCount, NextFrameId(fits[1].FrameCount));
+}
+
+// A record queued while a frame is on its way gets a whole frame, never one cut off. Large
+// frames at random moments make such frames likely.
+TEST_F(Stream, ARecordQueuedDuringAFrameGetsAWholeOne) {
+    constexpr uint32_t kBigWidth = 1024, kBigHeight = 512;
+    GError* error = nullptr;
+    arv_camera_set_region(m_Camera, 0, 0, kBigWidth, kBigHeight, &error);
+    Check(error, "region");
+    arv_camera_set_frame_rate(m_Camera, 100.0, &error);
+    Check(error, "frame rate");
+    CreateStream();
+    StartAcquisition();
+    Records& records = MakeRecords(1, kBigWidth * kBigHeight);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> pauseUs(0, 10000);
+    for (size_t round = 1; round <= 40; ++round) {
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random)));
+        ASSERT_EQ(m_Stream->Queue(&records[0], &Records::OnFrame), ePvErrSuccess);
+        ASSERT_TRUE(records.WaitFor(round));
+        ASSERT_EQ(records[0].Status, ePvErrSuccess) << "round " << round;
+        ASSERT_EQ(records[0].ImageSize, kBigWidth * kBigHeight);
+        ASSERT_EQ(FirstFakePatternMismatch(kGenICamMono8, records.Pixels(0), kBigWidth, kBigHeight,
+                                           records[0].FrameCount),
+                  size_t{kBigWidth} * kBigHeight)
+            << "round " << round;
+    }
+    EXPECT_GT(m_Stream->Statistics().dropped, 0u);
+}
+
 // Records that queue themselves again after each frame, as a streaming host does; a callback
 // that takes its time keeps the delivery thread inside one most of the time.
 void Requeue(Records& records, FrameStream* stream, std::atomic<int>* refused = nullptr) {
@@ -356,6 +409,39 @@ TEST_F(Stream, ClearCancelsEveryRecordAndNoneArrivesAfterIt) {
     const size_t before = records.Count();
     records.QueueAll(*m_Stream);
     ASSERT_TRUE(records.WaitFor(before + 8));
+}
+
+// Once a cleared record is back with the host, no later frame writes into it. Triggered
+// frames, so that none comes before the check.
+TEST_F(Stream, ClearedRecordsAreNeverWrittenAfterwards) {
+    GError* error = nullptr;
+    arv_camera_set_trigger(m_Camera, "Software", &error);
+    Check(error, "software trigger");
+    CreateStream();
+    StartAcquisition();
+    Records& cleared = MakeRecords(3, kFrameBytes);
+    for (int round = 0; round < 3; ++round) {
+        cleared.QueueAll(*m_Stream);
+        m_Stream->Clear();
+        for (const tPvErr status : cleared.LastStatuses()) ASSERT_EQ(status, ePvErrCancelled);
+    }
+    for (size_t i = 0; i < 3; ++i) std::memset(cleared[i].ImageBuffer, 0xEE, kFrameBytes);
+
+    Records& streaming = MakeRecords(2, kFrameBytes);
+    streaming.QueueAll(*m_Stream);
+    for (size_t n = 1; n <= 4; ++n) {
+        if (n == 3) streaming.QueueAll(*m_Stream);
+        arv_camera_software_trigger(m_Camera, &error);
+        Check(error, "trigger");
+        ASSERT_TRUE(streaming.WaitFor(n));
+    }
+    for (size_t i = 0; i < 2; ++i) ExpectFrame(streaming, i, kGenICamMono8, ePvFmtMono8, 0);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto* pixels = cleared.Pixels(i);
+        EXPECT_EQ(static_cast<size_t>(std::count(pixels, pixels + kFrameBytes, uint8_t{0xEE})),
+                  size_t{kFrameBytes})
+            << "record " << i;
+    }
 }
 
 TEST_F(Stream, CallbacksMayClearTheQueueAndDestroyTheStream) {
