@@ -25,6 +25,7 @@ echo "# $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $
   "load average $(cut -d' ' -f1-3 /proc/loadavg); $reps x ${min_time} s, medians of CPU time, ms per frame"
 awk -F, '
   function cell(v) { return v == "" ? "" : sprintf("%.3f", v) }
+  function Pixels(size,   wh) { split(size, wh, "x"); return wh[1] * wh[2] }
   $1 ~ /_median"$/ {
     name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
     n = split(name, part, "/")        # who / kernel / level or function / size
@@ -41,6 +42,10 @@ awk -F, '
   END {
     nk = split("lut8 mono16_lut mono16_lut_12bit mono16_shift rgb24 rgba32 bgra32 rgb48 yuv411 yuv422 yuv444 bayer8_demosaic bayer16_demosaic mono8_copy bgr24_copy", kernels, " ")
     nl = split("reference scalar sse2 ssse3 avx2 avx512bw avx512vbmi frame", levels, " ")
+    for (a = 2; a <= sizes; ++a)  # smallest image first
+      for (b = a; b > 1 && Pixels(order[b]) < Pixels(order[b - 1]); --b) {
+        swap = order[b]; order[b] = order[b - 1]; order[b - 1] = swap
+      }
     for (s = 1; s <= sizes; ++s) {
       size = order[s]
       printf "\n### %s\n\n| kernel | reference | scalar | sse2 | ssse3 | avx2 | avx512bw | avx512vbmi | whole frame | memcpy of its bytes | fastest peer |\n", size
