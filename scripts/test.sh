@@ -57,10 +57,14 @@ done
 # Which instruction-set levels the SIMD kernels' exactness tests ran at here (the pixel
 # conversion and the SDK's demosaic): a level this processor lacks is skipped by those tests,
 # so say so rather than let a green run hide it.
-level_report() {  # name, test program, filter of one test per level
+level_report() {  # name, test program (or a runner and the program after the filter), filter
   [ -x "$2" ] || return 0
   local out ran lacks
-  out=$("$2" --gtest_filter="$3" 2>&1)
+  if [ $# -gt 3 ]; then
+    out=$("$2" "$4" --gtest_filter="$3" 2>&1 | tr -d '\r')
+  else
+    out=$("$2" --gtest_filter="$3" 2>&1)
+  fi
   ran=$(sed -n 's/^\[       OK \] .*\/\([a-z0-9]*\) (.*/\1/p' <<<"$out" | tr '\n' ' ')
   lacks=$(sed -n 's/.*this processor lacks \([a-z0-9]*\).*/\1/p' <<<"$out" | tr '\n' ' ')
   echo "$1 levels tested on this processor: ${ran:-none}"
@@ -71,6 +75,15 @@ level_report "pixel conversion" build/linux-debug/bin/convert_kernels_test \
   'Levels/KernelsTest.ByteTableMatchesReferenceForEveryValue/*'
 level_report "demosaic" build/linux-debug/bin/sdk_tests \
   'Each/DemosaicLevels.InterleavedMatchesReferenceAtEverySize/*'
+if [ -f build/win32/bin/convert_kernels_test.exe ] && command -v wine >/dev/null; then
+  # A Wine server of its own, started with none of our pipes open (see the win32 tests above).
+  export WINEPREFIX="$PWD/build/win32/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  level_report "32-bit Windows pixel conversion (Wine)" "scripts/wine-run.sh" \
+    'Levels/KernelsTest.ByteTableMatchesReferenceForEveryValue/*' build/win32/bin/convert_kernels_test.exe
+  wineserver -k >/dev/null 2>&1 || true
+  unset WINEPREFIX WINEARCH WINEDEBUG
+fi
 
 # The planted-fault list must keep matching the code it plants faults in (no build: a full
 # planting run is scripts/plant-faults.sh, by hand).
