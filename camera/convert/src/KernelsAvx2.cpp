@@ -149,7 +149,7 @@ CONVERT_AVX2 inline __m256i MulAdd(__m256i x, int8_t lo, int8_t hi) {
     return _mm256_maddubs_epi16(x, _mm256_set1_epi16(yuv::Pair(lo, hi)));
 }
 
-// The YUV formula on sixteen pixels, from lanes (Y, U) and (Y, V); see yuv_math.h.
+// The YUV formula on sixteen pixels, from lanes (Y, U) and (Y, V); see YuvMath.h.
 CONVERT_AVX2 inline void YuvLanes(__m256i yu, __m256i yv, __m256i* b, __m256i* g, __m256i* r) {
     using namespace yuv;
     const __m256i rIn = _mm256_add_epi16(MulAdd(yv, kRInY, kRInV), _mm256_set1_epi16(kRIn));

@@ -86,7 +86,7 @@ CONVERT_SSSE3 inline __m128i MulAdd(__m128i x, int8_t lo, int8_t hi) {
     return _mm_maddubs_epi16(x, _mm_set1_epi16(yuv::Pair(lo, hi)));
 }
 
-// The YUV formula on eight pixels, from lanes (Y, U) and (Y, V); see yuv_math.h.
+// The YUV formula on eight pixels, from lanes (Y, U) and (Y, V); see YuvMath.h.
 CONVERT_SSSE3 inline void YuvLanes(__m128i yu, __m128i yv, __m128i* b, __m128i* g, __m128i* r) {
     using namespace yuv;
     const __m128i rIn = _mm_add_epi16(MulAdd(yv, kRInY, kRInV), _mm_set1_epi16(kRIn));

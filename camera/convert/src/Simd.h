@@ -92,7 +92,7 @@ constexpr BlendInterleave MakeBlendInterleave() {
 inline constexpr BlendInterleave kBlendInterleave = MakeBlendInterleave();
 
 // The YUV kernels work on 16-bit lanes holding a pixel's Y in the low byte and its U (the
-// "YU" vector) or V ("YV") in the high byte; see yuv_math.h. Source byte offsets per layout:
+// "YU" vector) or V ("YV") in the high byte; see YuvMath.h. Source byte offsets per layout:
 // 8 pixels U, Y0, V, Y1 (16 bytes) to YU and YV.
 inline constexpr auto kUyvyToYuYv = MakePlan<1, 2>([](int o) {
     const int pixel = o % 16 / 2, group = 4 * (pixel / 2);
