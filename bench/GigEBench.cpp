@@ -114,8 +114,6 @@ void CountFrame(Stream& stream) {
     previous = now;
 }
 
-Options g_Options;
-
 // The image size the cameras were given, for the headings.
 std::string SizeText(ArvCamera* camera) {
     gint x = 0, y = 0, width = 0, height = 0;
@@ -132,7 +130,7 @@ std::string SizeText(ArvCamera* camera) {
 // Sets the camera up through Aravis before anyone opens it for streaming: the image size,
 // the frame rate, and free-run or software trigger. The fake camera keeps its registers
 // between connections.
-bool Prepare(const std::string& address, double rate, bool softwareTrigger) {
+bool Prepare(const std::string& address, const Options& options, bool softwareTrigger) {
     GError* error = nullptr;
     ArvCamera* camera = arv_camera_new(address.c_str(), &error);
     if (camera == nullptr) {
@@ -141,14 +139,14 @@ bool Prepare(const std::string& address, double rate, bool softwareTrigger) {
         g_clear_error(&error);
         return false;
     }
-    if (g_Options.setSize) {
+    if (options.setSize) {
         gint least = 0, widthMax = 0, heightMax = 0;
         arv_camera_get_width_bounds(camera, &least, &widthMax, &error);
         g_clear_error(&error);
         arv_camera_get_height_bounds(camera, &least, &heightMax, &error);
         g_clear_error(&error);
-        const gint width = g_Options.width > 0 ? g_Options.width : widthMax;
-        const gint height = g_Options.height > 0 ? g_Options.height : heightMax;
+        const gint width = options.width > 0 ? options.width : widthMax;
+        const gint height = options.height > 0 ? options.height : heightMax;
         arv_camera_set_region(camera, 0, 0, width, height, &error);
         if (error != nullptr) {
             std::fprintf(stderr, "gige_bench: %s: size %dx%d: %s\n", address.c_str(), width, height,
@@ -163,7 +161,7 @@ bool Prepare(const std::string& address, double rate, bool softwareTrigger) {
         std::printf("image %s\n", SizeText(camera).c_str());
         told = true;
     }
-    arv_camera_set_frame_rate(camera, rate, &error);
+    arv_camera_set_frame_rate(camera, options.rate, &error);
     g_clear_error(&error);
     if (softwareTrigger) {
         arv_camera_set_trigger(camera, "Software", &error);
@@ -302,7 +300,7 @@ int RunDriver(const Options& options) {
 
     std::printf("driver, free-run at %.0f frames/s for %.1f s:\n", options.rate, options.seconds);
     for (const std::string& camera : options.cameras)
-        if (!Prepare(camera, options.rate, false)) return 2;
+        if (!Prepare(camera, options, false)) return 2;
     for (size_t i = 0; i < options.cameras.size(); ++i) {
         const auto port = static_cast<int32_t>(i);
         if (!OpenPort(port, options.cameras[i])) return 2;
@@ -315,7 +313,7 @@ int RunDriver(const Options& options) {
         g_Driver.closeCVLPort(0, static_cast<int32_t>(i));
 
     if (options.triggers > 0) {
-        if (!Prepare(options.cameras[0], options.rate, true) || !OpenPort(0, options.cameras[0]))
+        if (!Prepare(options.cameras[0], options, true) || !OpenPort(0, options.cameras[0]))
             return 2;
         Latency latency;
         for (int i = 0; i < options.triggers; ++i) {
@@ -336,8 +334,7 @@ int RunDriver(const Options& options) {
     }
     if (options.grabs > 0) {
         for (const bool trigger : {false, true}) {
-            if (!Prepare(options.cameras[0], options.rate, trigger) ||
-                !OpenPort(0, options.cameras[0]))
+            if (!Prepare(options.cameras[0], options, trigger) || !OpenPort(0, options.cameras[0]))
                 return 2;
             DriverGrabs(options).Print(trigger ? "driver, grabs, software trigger:"
                                                : "driver, grabs, free-run:");
@@ -393,7 +390,7 @@ int RunAravis(const Options& options) {
     std::vector<AravisCamera> cams(options.cameras.size());
     std::atomic<bool> running{true};
     for (size_t i = 0; i < cams.size(); ++i) {
-        if (!Prepare(options.cameras[i], options.rate, false) ||
+        if (!Prepare(options.cameras[i], options, false) ||
             !OpenAravis(cams[i], options.cameras[i], 8))
             return 2;
         cams[i].popper = std::thread([&, i] {
@@ -419,8 +416,7 @@ int RunAravis(const Options& options) {
 
     if (options.triggers > 0) {
         AravisCamera cam;
-        if (!Prepare(options.cameras[0], options.rate, true) ||
-            !OpenAravis(cam, options.cameras[0], 4))
+        if (!Prepare(options.cameras[0], options, true) || !OpenAravis(cam, options.cameras[0], 4))
             return 2;
         Latency latency;
         for (int i = 0; i < options.triggers; ++i) {
@@ -441,8 +437,7 @@ int RunAravis(const Options& options) {
     if (options.grabs > 0) {
         // Free-run: the whole share of the frames received over as many frame periods.
         AravisCamera cam;
-        if (!Prepare(options.cameras[0], options.rate, false) ||
-            !OpenAravis(cam, options.cameras[0], 8))
+        if (!Prepare(options.cameras[0], options, false) || !OpenAravis(cam, options.cameras[0], 8))
             return 2;
         GrabCount freeRun;
         const auto end = Clock::now() + std::chrono::duration<double>(options.grabs / options.rate);
@@ -477,8 +472,7 @@ int RunAravis(const Options& options) {
         CloseAravis(cam);
         nextFrame.Print("Aravis alone, next frame at a random moment, free-run:");
 
-        if (!Prepare(options.cameras[0], options.rate, true) ||
-            !OpenAravis(cam, options.cameras[0], 4))
+        if (!Prepare(options.cameras[0], options, true) || !OpenAravis(cam, options.cameras[0], 4))
             return 2;
         GrabCount triggered;
         for (int i = 0; i < options.grabs; ++i) {
@@ -546,7 +540,6 @@ int main(int argc, char** argv) {
         }
     }
     if (options.cameras.empty() || options.cameras.size() > kMaxCameras) return Usage(argv[0]);
-    g_Options = options;
     const int result = options.viaDriver ? RunDriver(options) : RunAravis(options);
     arv_shutdown();
     return result;
