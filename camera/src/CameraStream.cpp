@@ -17,11 +17,24 @@ namespace {
 // Buffer sizes passed for the pixel format text, terminator included.
 constexpr uint32_t kPixelFormatTextSize = 31;
 
-// A zero-filled buffer, or null when size is 0 or the memory is not there: a camera without
-// buffers still streams, it just has nothing to show.
-std::unique_ptr<uint8_t[]> ZeroedBuffer(uint64_t size) {
-    if (size == 0 || size > UINT32_MAX) return nullptr;
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
+// Bytes of the output image for a camera of this format and geometry: one a pixel for the
+// mono formats, three for every other. A Mono8 image is the size of the raw frame, which it
+// can then trade places with; a Mono16 one holds the 8-bit output only, half its raw frame.
+uint64_t ImageBytes(const char* format, uint32_t frameBytes, uint32_t width, uint32_t height) {
+    if (std::strcmp(format, "Mono8") == 0) return frameBytes;
+    if (std::strcmp(format, "Mono16") == 0) return uint64_t{width} * height;
+    return uint64_t{width} * height * 3;
+}
+
+// The kept buffer when it has exactly the size wanted, otherwise fresh zero-filled pages
+// (null when the system has none, or for more than a size field holds). The kept one is
+// given back first either way, so its address space is free for the new one.
+platform::PageBuffer ReuseOrAllocate(platform::PageBuffer& kept, uint64_t size) {
+    platform::PageBuffer reused = std::move(kept);
+    if (reused && reused.get_deleter().size == size) return reused;
+    reused.reset();
+    if (size > UINT32_MAX) return platform::PageBuffer(nullptr, platform::PagesRelease{});
+    return platform::AllocatePages(static_cast<size_t>(size));
 }
 
 bool IsMonoFormat(const char* format) {
@@ -135,36 +148,65 @@ void CameraStream::Closed() {
     MoveTo(CameraState::Closed);
 }
 
-void CameraStream::AllocateBuffers() {
+bool CameraStream::AllocateBuffers(BufferSizes& needed) {
+    needed = BufferSizes{};
     uint32_t frameBytes = 0;
-    if (!m_Device.GetNamedProperty("TotalBytesPerFrame", frameBytes))
-        return;  // no buffers, no geometry
+    const bool sized = m_Device.GetNamedProperty("TotalBytesPerFrame", frameBytes);
     uint32_t width = 0;
     uint32_t height = 0;
-    if (!m_Device.GetNamedProperty("Width", width)) width = 0;
-    if (!m_Device.GetNamedProperty("Height", height)) height = 0;
     char format[kPixelFormatTextSize + 1] = {};
-    const bool formatRead = m_Device.AttrStringGet("PixelFormat", format, kPixelFormatTextSize);
+    bool formatRead = false;
+    if (sized) {
+        if (!m_Device.GetNamedProperty("Width", width)) width = 0;
+        if (!m_Device.GetNamedProperty("Height", height)) height = 0;
+        formatRead = m_Device.AttrStringGet("PixelFormat", format, kPixelFormatTextSize);
+    }
 
-    std::unique_ptr<uint8_t[]> raw = ZeroedBuffer(frameBytes);
-    const uint32_t rawSize = raw ? frameBytes : 0;
+    // Everything the stream holds is taken out first: nothing of the old image may be freed
+    // under a host thread that copies a row from it, and memory given back before the new
+    // buffers are made is room for them.
+    platform::PageBuffer keptRaw;
+    platform::PageBuffer keptImage;
+    uint64_t imageBytes = 0;
+    {
+        platform::ExclusiveLock image(m_ImageLock);
+        keptRaw = std::move(m_KeptRawBuffer);
+        keptImage = std::move(m_KeptImage);
+        // A close the SDK refused left the buffers in use; they are of no use to a new open.
+        m_RawBuffer.reset();
+        m_Image.reset();
+        m_Frame.ImageBuffer = nullptr;
+        m_Frame.ImageBufferSize = 0;
+        if (!sized) {
+            m_ImageSize = 0;
+            return true;  // no buffers, no geometry
+        }
+        // An unreadable format leaves the image's size as the last open made it.
+        imageBytes = formatRead ? ImageBytes(format, frameBytes, width, height) : m_ImageSize;
+        m_ImageSize = 0;
+    }
 
-    // Nothing of the old image may be freed under a host thread that copies a row from it.
+    needed = BufferSizes{frameBytes, imageBytes};
+    const uint8_t* const keptImageAddress = keptImage.get();
+    platform::PageBuffer raw = ReuseOrAllocate(keptRaw, frameBytes);
+    platform::PageBuffer output = ReuseOrAllocate(keptImage, imageBytes);
+    if ((frameBytes != 0 && !raw) || (imageBytes != 0 && !output)) return false;
+    // A kept image still holds the last frame before the close. Normally the record came back
+    // cancelled then, and no row is handed out before a new frame; otherwise the host must
+    // find an empty image, as after any open. (Fresh pages are zero already.)
+    if (output && output.get() == keptImageAddress && m_LastStatus.load() == ePvErrSuccess)
+        std::memset(output.get(), 0, static_cast<size_t>(imageBytes));
+
     platform::ExclusiveLock image(m_ImageLock);
     m_RawBuffer = std::move(raw);
     m_Frame.ImageBuffer = m_RawBuffer.get();
-    m_Frame.ImageBufferSize = rawSize;
+    m_Frame.ImageBufferSize = m_RawBuffer ? frameBytes : 0;
     m_Width = width;
     m_Height = height;
-    if (formatRead) {
-        const bool mono = IsMonoFormat(format);
-        m_BytesPerPixel = mono ? 1 : 3;
-        // A mono image is never larger than its raw frame; a colour one has 3 bytes a pixel.
-        const uint64_t imageSize = mono ? uint64_t{frameBytes} : uint64_t{width} * height * 3;
-        m_ImageSize = imageSize <= UINT32_MAX ? static_cast<uint32_t>(imageSize) : 0;
-    }
-    m_Image = ZeroedBuffer(m_ImageSize);
-    if (!m_Image) m_ImageSize = 0;
+    if (formatRead) m_BytesPerPixel = IsMonoFormat(format) ? 1 : 3;
+    m_Image = std::move(output);
+    m_ImageSize = m_Image ? static_cast<uint32_t>(imageBytes) : 0;
+    return true;
 }
 
 void CameraStream::FreeBuffers() {
@@ -174,6 +216,23 @@ void CameraStream::FreeBuffers() {
     m_RawBuffer.reset();
     m_Frame.ImageBuffer = nullptr;
     m_Frame.ImageBufferSize = 0;
+    m_KeptRawBuffer.reset();
+    m_KeptImage.reset();
+}
+
+void CameraStream::KeepBuffersForReopen() {
+    platform::ExclusiveLock image(m_ImageLock);
+    m_KeptRawBuffer = std::move(m_RawBuffer);
+    m_KeptImage = std::move(m_Image);
+    m_ImageSize = 0;
+    m_Frame.ImageBuffer = nullptr;
+    m_Frame.ImageBufferSize = 0;
+}
+
+void CameraStream::FreeKeptBuffers() {
+    platform::ExclusiveLock image(m_ImageLock);
+    m_KeptRawBuffer.reset();
+    m_KeptImage.reset();
 }
 
 uint32_t CameraStream::Width() {
@@ -194,6 +253,11 @@ uint32_t CameraStream::ImageSize() {
 bool CameraStream::HasImage() {
     platform::SharedLock image(m_ImageLock);
     return m_Image != nullptr;
+}
+
+bool CameraStream::HasKeptBuffers() {
+    platform::SharedLock image(m_ImageLock);
+    return m_KeptRawBuffer || m_KeptImage;
 }
 
 bool CameraStream::LoadLut(const char* file, const char* column) {

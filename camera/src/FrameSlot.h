@@ -9,6 +9,7 @@
 // hands the record back.
 #pragma once
 
+#include <platform/Pages.h>
 #include <platform/ThreadSafety.h>
 #include <pvapi.h>
 
@@ -38,7 +39,7 @@ struct FrameSlot {
     bool backWhileClosing GUARDED_BY(mutex) = false;
     // The stream is gone and left the record to the SDK; the handler frees the slot.
     bool orphaned GUARDED_BY(mutex) = false;
-    std::unique_ptr<uint8_t[]> orphanBuffer GUARDED_BY(mutex);
+    platform::PageBuffer orphanBuffer GUARDED_BY(mutex);
 };
 
 }  // namespace tarnix

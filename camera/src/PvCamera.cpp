@@ -7,6 +7,8 @@
 #include <base/SdkApi.h>
 #include <platform/System.h>
 
+#include <exception>
+
 #include "camera/SettingsPath.h"
 
 namespace tarnix {
@@ -62,15 +64,47 @@ bool CCamera::Open() {
                     "PvCameraOpen") != ePvErrSuccess)
         return false;
     m_Device.Attach(handle);
-    // Open from here on, also when a later step fails: the handle stays until Close.
+    // Open from here on, also when a later step fails: the handle stays until Close. But an
+    // open that cannot have its buffers, or that ran out of memory on the way, could never
+    // deliver an image: it gives the handle back, so the host learns the port is dead and a
+    // later open (once memory is there) starts afresh.
     m_Stream.Opened();
-    LoadSettings();
-    m_Stream.AllocateBuffers();
-    LoadLut();
-    return m_Stream.StartCapture();
+    try {
+        LoadSettings();
+        CameraStream::BufferSizes needed;
+        if (!m_Stream.AllocateBuffers(needed)) {
+            DebugMsg(
+                "Camera %s [%s] not opened: no memory for %llu bytes (frame buffer %llu, "
+                "image %llu)\n",
+                m_Info.DisplayName, m_Info.SerialString,
+                static_cast<unsigned long long>(needed.frame + needed.image),
+                static_cast<unsigned long long>(needed.frame),
+                static_cast<unsigned long long>(needed.image));
+            // Nothing was started or queued yet: the handle just goes back.
+            if (Sdk().PvCameraClose(handle) == ePvErrSuccess) m_Stream.FreeBuffers();
+            m_Device.Detach();
+            m_Stream.Closed();
+            return false;
+        }
+        LoadLut();
+        return m_Stream.StartCapture();
+    } catch (const std::exception& error) {
+        DebugMsg("Camera %s [%s] not opened: %s\n", m_Info.DisplayName, m_Info.SerialString,
+                 error.what());
+        CloseLocked(BufferFate::Free);
+        return false;
+    }
 }
 
 bool CCamera::Close() {
+    return Close(BufferFate::Free);
+}
+
+bool CCamera::CloseUnplugged() {
+    return Close(ReconnectMayFollow() ? BufferFate::Keep : BufferFate::Free);
+}
+
+bool CCamera::Close(BufferFate buffers) {
     if (m_Stream.IsHandlingFrameOnThisThread()) {
         // A host callback closing its own port: the frame handler holds the stream's lock,
         // for which an Open or Close in progress on another thread may be waiting. That one
@@ -80,15 +114,29 @@ bool CCamera::Close() {
         m_OpenCloseMutex.lock();
     }
     platform::MutexLock openClose(m_OpenCloseMutex, std::adopt_lock);
-    if (!m_Stream.IsAllowed(CameraStream::Operation::Close)) return true;
+    CloseLocked(buffers);
+    return true;
+}
+
+void CCamera::CloseLocked(BufferFate buffers) {
+    if (!m_Stream.IsAllowed(CameraStream::Operation::Close)) {
+        // Closed already (an unplug): what it kept for a reconnect goes with a final close.
+        if (buffers == BufferFate::Free) m_Stream.FreeKeptBuffers();
+        return;
+    }
     const tPvHandle handle = m_Device.Handle();
     m_Stream.StopCapture();
     // A refused close may leave the SDK holding the buffers; they stay until a later close
     // succeeds or the object goes.
-    if (Sdk().PvCameraClose(handle) == ePvErrSuccess) m_Stream.FreeBuffers();
+    if (Sdk().PvCameraClose(handle) == ePvErrSuccess) {
+        if (buffers == BufferFate::Keep) {
+            m_Stream.KeepBuffersForReopen();
+        } else {
+            m_Stream.FreeBuffers();
+        }
+    }
     m_Device.Detach();
     m_Stream.Closed();
-    return true;
 }
 
 }  // namespace tarnix

@@ -44,11 +44,17 @@ void CCamera::ScheduleReconnectLocked() {
         retries = m_Settings.m_ReconnectRetries;
         delayMs = m_Settings.m_ReconnectDelay;
     }
-    if (!reconnect) return;
+    // No attempt will reopen the camera: what its close kept for one goes back now.
+    if (!reconnect) {
+        m_Stream.FreeKeptBuffers();
+        return;
+    }
     if (m_ReconnectCount >= retries) {
         // An attempt in progress keeps its state until it ends.
-        if (m_ReconnectState != ReconnectState::Running)
+        if (m_ReconnectState != ReconnectState::Running) {
             m_ReconnectState = ReconnectState::Exhausted;
+            m_Stream.FreeKeptBuffers();
+        }
         return;
     }
     ++m_ReconnectCount;
@@ -86,7 +92,14 @@ void CCamera::RunReconnectAttempt(uint32_t timerId) {
         m_ReconnectTimer = 0;
         m_ReconnectRunning = timerId;
     }
-    const bool ok = Open();
+    // The timer's thread belongs to nobody who could handle an exception: one that escaped
+    // an open (memory running out, say) is a failed attempt like any other.
+    bool ok = false;
+    try {
+        ok = Open();
+    } catch (...) {
+        ok = false;
+    }
     DebugMsg("Camera reconnect %s\n", ok ? "OK" : "FAILED");
     platform::MutexLock lock(m_ReconnectMutex);
     // Open may fail after the SDK opened the camera; it stays open all the same.
@@ -116,6 +129,14 @@ void CCamera::EndReconnect() {
     // handler itself, at once.
     if (pending != 0) platform::TimerCancel(pending);
     if (running != 0) platform::TimerCancel(running);
+}
+
+bool CCamera::ReconnectMayFollow() const {
+    platform::MutexLock lock(m_ReconnectMutex);
+    if (m_ReconnectState == ReconnectState::Ended || m_ReconnectState == ReconnectState::Exhausted)
+        return false;
+    platform::MutexLock settings(m_SettingsLock);
+    return m_Settings.m_Reconnect && m_ReconnectCount < m_Settings.m_ReconnectRetries;
 }
 
 ReconnectState CCamera::Reconnecting() const {

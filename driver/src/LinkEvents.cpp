@@ -41,7 +41,7 @@ void PVDECL LinkEventCB(void* /*context*/, tPvInterface /*iface*/, tPvLinkEvent 
     if (event == ePvLinkAdd) {
         camera->ScheduleReconnect();
     } else {
-        camera->Close();
+        camera->CloseUnplugged();
     }
 }
 

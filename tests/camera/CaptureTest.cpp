@@ -193,13 +193,15 @@ TEST_F(CaptureTest, FailedFramesAreNumberedFromOneAndNameTheirPort) {
     EXPECT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 }
 
-// A Mono16 image buffer is as large as the raw frame, twice the image: the rows still end at
-// the image's height and width.
-TEST_F(CaptureTest, RowsOfAMono16ImageEndWithTheImage) {
+// A Mono16 image holds the 8-bit output only, half the raw frame: the rows end at the image's
+// height and width, and a frame that turned colour while the camera streams (same raw size,
+// three output bytes a pixel) is cut to the image, not written past it.
+TEST_F(CaptureTest, AMono16ImageIsItsOutputAndBoundsEveryFrame) {
     const uint32_t id = AddSmallCamera(ePvFmtMono16);
     CCamera camera(CameraInfo(id), 0, Notify, "");
     ASSERT_TRUE(camera.Open());
-    ASSERT_EQ(camera.Stream().ImageSize(), 16u * 8u * 2u);
+    ASSERT_EQ(camera.Stream().ImageSize(), 16u * 8u);
+    ASSERT_EQ(camera.Stream().Record().ImageBufferSize, 16u * 8u * 2u);
     ASSERT_TRUE(camera.Stream().Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 
@@ -208,6 +210,12 @@ TEST_F(CaptureTest, RowsOfAMono16ImageEndWithTheImage) {
     EXPECT_FALSE(camera.Stream().GetRow(row, 8, 0, 15));
     EXPECT_FALSE(camera.Stream().GetRow(row, 15, 0, 15));
     EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 16));
+
+    ASSERT_TRUE(camera.Device().AttrStringSet("PixelFormat", "Bayer16"));
+    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(WaitUntil([] { return g_Notified.load() == 2; }));
+    EXPECT_EQ(camera.Stream().Record().Format, ePvFmtBayer8);  // went through the demosaic
+    EXPECT_TRUE(camera.Stream().GetRow(row, 7, 0, 15));
 }
 
 // A Mono8 frame becomes the image without a copy: the rows a host reads are the frame it was

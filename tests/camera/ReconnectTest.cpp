@@ -21,6 +21,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,15 +70,20 @@ class OpenControl {
     uint32_t Attempts() const { return m_Attempts; }
     Gate& gate() { return m_Gate; }
 
+    // Opens that throw, as one that runs out of memory may.
+    void Throw(bool fail) { m_Throw = fail; }
+
     tPvErr Open(uint32_t id, uint32_t access, tPvHandle* handle) {
         ++m_Attempts;
         m_Gate.Pass();
+        if (m_Throw) throw std::bad_alloc();
         if (m_Refuse) return ePvErrNotFound;
         return ::PvCameraOpen(id, access, handle);
     }
 
   private:
     std::atomic<bool> m_Refuse{false};
+    std::atomic<bool> m_Throw{false};
     std::atomic<uint32_t> m_Attempts{0};
     Gate m_Gate;
 };
@@ -109,6 +115,7 @@ class ReconnectTest : public DebugLinesTest {
     void SetUp() override {
         pvsim_reset();
         g_Open.Refuse(false);
+        g_Open.Throw(false);
         g_Open.gate().Open();
         g_ReconnectLine.Open();
         DebugLinesTest::SetUp();
@@ -162,6 +169,15 @@ TEST_F(ReconnectTest, FailedAttemptsFollowEachOtherUntilTheRetriesAreUsedUp) {
     camera->ScheduleReconnect();
     EXPECT_EQ(camera->Reconnecting(), ReconnectState::Exhausted);
     EXPECT_EQ(camera->State(), CameraState::Closed);
+}
+
+// An attempt that throws is a failed attempt: its line, and the next attempt.
+TEST_F(ReconnectTest, AnAttemptThatThrowsFailsLikeAnyOther) {
+    g_Open.Throw(true);
+    auto camera = MakeCamera(5, 2);
+    camera->ScheduleReconnect();
+    ASSERT_TRUE(WaitForState(*camera, ReconnectState::Exhausted));
+    EXPECT_THAT(lines(), ElementsAre("Camera reconnect FAILED\n", "Camera reconnect FAILED\n"));
 }
 
 TEST_F(ReconnectTest, NoAttemptWithoutRetriesOrWithReconnectOff) {
@@ -264,6 +280,48 @@ TEST_F(ReconnectTest, DestroyingTheObjectWaitsForTheAttemptInProgress) {
     tPvHandle handle = 0;
     EXPECT_EQ(::PvCameraOpen(kMono8CameraId, ePvAccessMaster, &handle), ePvErrSuccess);
     ::PvCameraClose(handle);
+}
+
+// An unplugged camera's buffers wait for its reconnect, which takes them over when the camera
+// comes back with the same geometry, and makes new ones when it does not. When no attempt
+// can follow any more, they are given back.
+TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
+    auto camera = MakeCamera(5, 1);
+    ASSERT_TRUE(camera->Open());
+    const void* const frameBuffer = camera->Stream().Record().ImageBuffer;
+    const auto reconnect = [&] {
+        camera->ScheduleReconnect();
+        return WaitUntil([&] {
+            return camera->State() == CameraState::Capturing &&
+                   camera->Reconnecting() == ReconnectState::Idle;
+        });
+    };
+
+    camera->CloseUnplugged();
+    EXPECT_TRUE(camera->Stream().HasKeptBuffers());
+    EXPECT_FALSE(camera->Stream().HasImage());
+    EXPECT_EQ(camera->Stream().Record().ImageBuffer, nullptr);
+    ASSERT_TRUE(reconnect());
+    EXPECT_EQ(camera->Stream().Record().ImageBuffer, frameBuffer);
+    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
+
+    // Back with another width: buffers of the new size.
+    camera->CloseUnplugged();
+    tPvHandle handle = 0;
+    ASSERT_EQ(::PvCameraOpen(kMono8CameraId, ePvAccessMaster, &handle), ePvErrSuccess);
+    ASSERT_EQ(::PvAttrUint32Set(handle, "Width", 680), ePvErrSuccess);
+    ::PvCameraClose(handle);
+    ASSERT_TRUE(reconnect());
+    EXPECT_EQ(camera->Stream().Record().ImageBufferSize, 680u * 1024u);
+    EXPECT_EQ(camera->Stream().ImageSize(), 680u * 1024u);
+
+    // The last attempt fails: nothing will reopen the camera, the buffers go.
+    camera->CloseUnplugged();
+    EXPECT_TRUE(camera->Stream().HasKeptBuffers());
+    g_Open.Refuse(true);
+    camera->ScheduleReconnect();
+    ASSERT_TRUE(WaitForState(*camera, ReconnectState::Exhausted));
+    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
 }
 
 // Many short attempts racing with the end of the object: run under the sanitizers.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <platform/Lock.h>
+#include <platform/Pages.h>
 #include <platform/ThreadSafety.h>
 #include <pvapi.h>
 
@@ -63,10 +64,23 @@ class CameraStream {
     void Opened();
     void Closed();
 
-    // Reads size and format from the camera and replaces the buffers to match (at open).
-    void AllocateBuffers() EXCLUDES(m_ImageLock);
-    // Frees both buffers (at close, once the SDK let go of them).
+    // Bytes the buffers of an open ask for.
+    struct BufferSizes {
+        uint64_t frame = 0;
+        uint64_t image = 0;
+    };
+    // Reads size and format from the camera and makes the buffers to match (at open), taking
+    // over those a close kept when their sizes still fit. False when the memory for either is
+    // not there: then the stream holds no buffer at all, and needed says what was asked for.
+    // A camera whose frame size cannot be read gets no buffers, and that is no failure.
+    bool AllocateBuffers(BufferSizes& needed) EXCLUDES(m_ImageLock);
+    // Frees both buffers, and those kept for a reopen (at close, once the SDK let go of them).
     void FreeBuffers() EXCLUDES(m_ImageLock);
+    // Takes both buffers out of use but keeps their memory for the next open, which takes
+    // them over when the camera comes back with the same sizes (a close before a reconnect).
+    void KeepBuffersForReopen() EXCLUDES(m_ImageLock);
+    // Frees what KeepBuffersForReopen kept (no reopen will follow).
+    void FreeKeptBuffers() EXCLUDES(m_ImageLock);
 
     // Acquisition. StartCapture ends with the frame queued; StopCapture returns once no frame
     // handler of this camera runs any more (unless called from inside one).
@@ -86,10 +100,12 @@ class CameraStream {
     // Bytes per output pixel: 1 for mono cameras, 3 otherwise, 0 until the format was read.
     int32_t BytesPerPixel() const { return m_BytesPerPixel.load(); }
 
-    // For inspection: the output image's size, whether there is one, the frame record (the
-    // SDK's while it is queued), the trigger mode read at capture start.
+    // For inspection: the output image's size, whether there is one, whether a close kept
+    // buffers for a reopen, the frame record (the SDK's while it is queued), the trigger mode
+    // read at capture start.
     uint32_t ImageSize() EXCLUDES(m_ImageLock);
     bool HasImage() EXCLUDES(m_ImageLock);
+    bool HasKeptBuffers() EXCLUDES(m_ImageLock);
     const tPvFrame& Record() const { return m_Frame; }
     uint32_t TriggerMode() const { return m_TriggerMode.load(); }
 
@@ -166,10 +182,13 @@ class CameraStream {
     // a row (shared). Always taken last, and no other lock is taken while it is held.
     platform::SharedMutex m_ImageLock;
     // The raw frame buffer m_Frame points to.
-    std::unique_ptr<uint8_t[]> m_RawBuffer GUARDED_BY(m_ImageLock);
+    platform::PageBuffer m_RawBuffer GUARDED_BY(m_ImageLock);
     // The output image and its size in bytes. Replaced only at open and close, and written by
     // the frame handler while capture runs.
-    std::unique_ptr<uint8_t[]> m_Image GUARDED_BY(m_ImageLock);
+    platform::PageBuffer m_Image GUARDED_BY(m_ImageLock);
+    // Buffers a close kept for the next open; nobody reads or writes them meanwhile.
+    platform::PageBuffer m_KeptRawBuffer GUARDED_BY(m_ImageLock);
+    platform::PageBuffer m_KeptImage GUARDED_BY(m_ImageLock);
     uint32_t m_ImageSize GUARDED_BY(m_ImageLock) = 0;
     uint32_t m_Width GUARDED_BY(m_ImageLock) = 0;
     uint32_t m_Height GUARDED_BY(m_ImageLock) = 0;

@@ -54,11 +54,17 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Opens the camera, restores its settings, allocates the buffers for its current image
     // size and format, and starts capture with one frame queued. False when the camera is
     // open already or a step failed; a handle obtained before the failure stays open until
-    // Close.
+    // Close, except when the buffers could not be had or memory ran out on the way: then the
+    // handle is closed again at once (the line says why).
     bool Open() EXCLUDES(m_OpenCloseMutex);
-    // Stops capture and closes the camera. Always true. When the SDK refuses the close, the
-    // buffers stay (the SDK may still own them) but the handle is forgotten.
+    // Stops capture and closes the camera, and gives its buffers back. Always true. When the
+    // SDK refuses the close, the buffers stay (the SDK may still own them) but the handle is
+    // forgotten.
     bool Close() EXCLUDES(m_OpenCloseMutex);
+    // The close of a camera that was unplugged: as Close, but when a reconnect may follow,
+    // the buffers are kept for it (a camera back with the same geometry reuses them). Given
+    // back when reconnecting ends, or by Close.
+    bool CloseUnplugged() EXCLUDES(m_OpenCloseMutex, m_ReconnectMutex);
 
     // The parts.
     CameraDevice& Device() { return m_Device; }
@@ -103,6 +109,12 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     uint32_t ReconnectCount() const EXCLUDES(m_ReconnectMutex);
 
   private:
+    enum class BufferFate : uint8_t { Free, Keep };
+    bool Close(BufferFate buffers) EXCLUDES(m_OpenCloseMutex);
+    void CloseLocked(BufferFate buffers) REQUIRES(m_OpenCloseMutex);
+    // Whether a plug event would still start an attempt.
+    bool ReconnectMayFollow() const EXCLUDES(m_ReconnectMutex);
+
     void BuildIniPath(const char* systemPath);
     // The camera's settings section in the settings file.
     void SettingsSection(char (&section)[255]) const;
