@@ -46,6 +46,13 @@ void CCamera::TakeSettings(const settings::CameraSettings& changed) {
     m_Stream.SetLutActive(m_Settings.m_UseLut != 0);
 }
 
+void CCamera::TakeSettingChanges(const settings::CameraSettings& before,
+                                 const settings::CameraSettings& after) {
+    platform::MutexLock lock(m_SettingsLock);
+    m_Settings.TakeChanges(before, after);
+    m_Stream.SetLutActive(m_Settings.m_UseLut != 0);
+}
+
 void CCamera::LoadSettings() {
     ForEachWritableAttribute(m_Device, [this](const char* name) { LoadAttributeSetting(name); });
     char section[settings::kSectionSize];

@@ -104,4 +104,14 @@ void CameraSettings::Save(const char* section, const char* file) const {
     }
 }
 
+void CameraSettings::TakeChanges(const CameraSettings& before, const CameraSettings& after) {
+    for (const Setting& setting : kSettings) {
+        std::visit(
+            [&](auto CameraSettings::*m) {
+                if (before.*m != after.*m) this->*m = after.*m;
+            },
+            setting.member);
+    }
+}
+
 }  // namespace tarnix::settings

@@ -9,6 +9,7 @@
 #include <harness/LutTable.h>
 #include <harness/SdkTable.h>
 #include <harness/TempFolder.h>
+#include <harness/Wait.h>
 #include <pvsim.h>
 #include <settings/LutGenerator.h>
 #include <ui/ConfigSheet.h>
@@ -751,6 +752,42 @@ TEST_F(PagesTest, TheSheetWorksOnACopyThatTheCameraTakesOverWhenItCloses) {
     EXPECT_FALSE(std::ifstream(ini).good());
     EXPECT_EQ(camera.Settings().m_Network, 100u);
     EXPECT_FALSE(camera.Stream().LutActive());  // back to the camera's own "UseLut"
+}
+
+// The camera may change its own settings while the sheet is open: a reconnect whose table no
+// longer loads switches the table off. Closing the sheet hands back what its pages changed,
+// not the copy it took when it opened, so the table stays off, in the camera and in the file.
+TEST_F(PagesTest, ASettingTheDriverChangedWhileTheSheetWasOpenStaysAsTheDriverLeftIt) {
+    static std::string s_Table;
+    s_Table = m_Temp.WriteFile("t.csv", "LN;ln\n0;9\n");
+    m_Temp.WriteFile("Tarnix.ini", "[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + s_Table +
+                                       "\nLutColumn=ln\nReconnectDelay=1\n");
+    static CCamera* s_Camera = nullptr;
+    s_Camera = &OpenCamera();
+    ASSERT_EQ(s_Camera->Settings().m_UseLut, 1);
+    EXPECT_TRUE(ui::ShowConfigSheet(*s_Camera, [](ui::SheetModel& sheet) {
+        FakeSheet tabs(sheet);
+        tabs.Open();
+        EXPECT_TRUE(tabs.ShowTab(2));  // looked at, left as it was
+        EXPECT_TRUE(tabs.ShowTab(3));
+        tabs.View(3).Type(ui::kNetworkSpeed, "100");
+        // Unplugged and back while the sheet is open; the table file has gone meanwhile.
+        std::remove(s_Table.c_str());
+        s_Camera->CloseUnplugged();
+        s_Camera->ScheduleReconnect();
+        EXPECT_TRUE(WaitUntil([] {
+            return s_Camera->State() == CameraState::Capturing &&
+                   s_Camera->Reconnecting() == ReconnectState::Idle;
+        }));
+        EXPECT_EQ(s_Camera->Settings().m_UseLut, 0);
+        EXPECT_TRUE(tabs.Ok());
+        return true;
+    }));
+    EXPECT_EQ(s_Camera->Settings().m_UseLut, 0);
+    EXPECT_FALSE(s_Camera->Stream().LutActive());
+    EXPECT_EQ(s_Camera->Settings().m_Network, 100u);  // what the sheet changed is taken
+    EXPECT_NE(TempFolder::ReadBytes(m_Temp.PathOf("Tarnix.ini")).find("UseLut=0"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 namespace tarnix::ui {
 
 bool ShowConfigSheet(CCamera& camera, SheetRunner run) {
-    settings::CameraSettings edited = camera.Settings();
+    // The pages edit a copy. The camera may change its own settings while the sheet is open
+    // (a reconnect whose table did not load switches the table off): the sheet hands back
+    // only what its pages changed.
+    const settings::CameraSettings opened = camera.Settings();
+    settings::CameraSettings edited = opened;
     try {
         ConfigSheet sheet(camera, edited);
         if (!run(sheet)) return false;
-        camera.TakeSettings(edited);
+        camera.TakeSettingChanges(opened, edited);
         camera.SaveSettings();
     } catch (...) {
         // Whatever broke the sheet, the host's call survives it; nothing is taken or saved

@@ -80,11 +80,16 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     // Full path of the settings file.
     const char* IniPath() const { return m_IniPath; }
 
-    // The driver settings: a copy of the camera's, and taking a changed copy over (the
-    // configuration sheet's, when it closes). Taking over switches the lookup table on or off
+    // The driver settings: a copy of the camera's, and taking a changed copy over. Taking over
+    // switches the lookup table on or off
     // for the next frame; the table itself is loaded at the next open.
     settings::CameraSettings Settings() const EXCLUDES(m_SettingsLock);
     void TakeSettings(const settings::CameraSettings& changed) EXCLUDES(m_SettingsLock);
+    // Takes over only what an editor changed between its copy (before) and its result
+    // (after): a setting the driver changed meanwhile (a table that failed to load at a
+    // reconnect switched off) stays as the driver left it, unless the editor changed it too.
+    void TakeSettingChanges(const settings::CameraSettings& before,
+                            const settings::CameraSettings& after) EXCLUDES(m_SettingsLock);
 
     // The settings file: Load restores the driver's settings and the camera's writable
     // attributes from the camera's section (at every open); Save writes them back (when the

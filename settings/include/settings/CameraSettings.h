@@ -37,6 +37,10 @@ struct CameraSettings {
     // Writes every saved key (all but "Network"). The file's failures are not reported.
     void Save(const char* section, const char* file) const;
 
+    // Takes over each setting that after changed from before, and only those: an editor of a
+    // copy hands back what it changed, and what others changed meanwhile stays.
+    void TakeChanges(const CameraSettings& before, const CameraSettings& after);
+
     bool operator==(const CameraSettings&) const = default;
 };
 
