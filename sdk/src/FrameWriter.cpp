@@ -4,7 +4,10 @@
 #include <pvsim.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
 #include "Formats.h"
 
@@ -68,22 +71,36 @@ class ByteSink {
 
 }  // namespace
 
-FrameWriter::FrameWriter(uint32_t bitDepth) {
-    m_Period16 = 1u << std::clamp<uint32_t>(bitDepth, 1, 16);
-    m_Chunk8 = kCopyChunk;
-    m_Chunk16 = std::max(kCopyChunk, 2 * m_Period16);
-    m_Ramp8.resize(m_Chunk8 + 256);
-    for (size_t i = 0; i < m_Ramp8.size(); ++i) {
-        m_Ramp8[i] = uint8_t(i);
+FrameWriter::Ramps::Ramps(uint32_t bitDepth) {
+    period16 = 1u << bitDepth;
+    chunk8 = kCopyChunk;
+    chunk16 = std::max(kCopyChunk, 2 * period16);
+    ramp8.resize(chunk8 + 256);
+    for (size_t i = 0; i < ramp8.size(); ++i) {
+        ramp8[i] = uint8_t(i);
     }
-    const size_t words = (m_Chunk16 + 2 * m_Period16) / 2;
-    m_Ramp16.resize(words * 2);
+    const size_t words = (chunk16 + 2 * period16) / 2;
+    ramp16.resize(words * 2);
     for (size_t k = 0; k < words; ++k) {
-        const uint32_t v = uint32_t(k) & (m_Period16 - 1);
-        m_Ramp16[2 * k] = uint8_t(v);
-        m_Ramp16[2 * k + 1] = uint8_t(v >> 8);
+        const uint32_t v = uint32_t(k) & (period16 - 1);
+        ramp16[2 * k] = uint8_t(v);
+        ramp16[2 * k + 1] = uint8_t(v >> 8);
     }
 }
+
+const FrameWriter::Ramps& FrameWriter::RampsFor(uint32_t bitDepth) {
+    // Up to 320 KB a depth: one copy for the whole process instead of one per camera. Never
+    // freed, so that a stream thread still running at exit finds them.
+    static std::mutex s_Mutex;
+    static auto* const s_Ramps = new std::array<std::unique_ptr<const Ramps>, 17>();
+    const uint32_t depth = std::clamp<uint32_t>(bitDepth, 1, 16);
+    std::lock_guard lock(s_Mutex);
+    std::unique_ptr<const Ramps>& ramps = (*s_Ramps)[depth];
+    if (!ramps) ramps = std::make_unique<const Ramps>(depth);
+    return *ramps;
+}
+
+FrameWriter::FrameWriter(uint32_t bitDepth) : m_Ramps(RampsFor(bitDepth)) {}
 
 void FrameWriter::Fill(uint8_t* dst, const FrameShape& shape, uint32_t pattern, uint32_t n) const {
     if (pattern == ePvSimPatternRamp) {
@@ -96,9 +113,9 @@ void FrameWriter::Fill(uint8_t* dst, const FrameShape& shape, uint32_t pattern, 
 void FrameWriter::FillRamp(uint8_t* dst, const FrameShape& shape, uint32_t n) const {
     // Every chunk is a whole number of periods, so each one starts at the same phase.
     const bool wide = IsWideFormat(shape.format);
-    const uint8_t* table = wide ? m_Ramp16.data() : m_Ramp8.data();
-    const uint32_t chunk = wide ? m_Chunk16 : m_Chunk8;
-    const uint32_t phase = wide ? 2 * (n & (m_Period16 - 1)) : (n & 255);
+    const uint8_t* table = wide ? m_Ramps.ramp16.data() : m_Ramps.ramp8.data();
+    const uint32_t chunk = wide ? m_Ramps.chunk16 : m_Ramps.chunk8;
+    const uint32_t phase = wide ? 2 * (n & (m_Ramps.period16 - 1)) : (n & 255);
     for (uint32_t pos = 0; pos < shape.bytes; pos += chunk) {
         std::memcpy(dst + pos, table + phase, std::min(chunk, shape.bytes - pos));
     }

@@ -16,7 +16,9 @@ struct FrameShape {
 };
 
 // One per stream thread. The ramp is copied from precomputed tables, so a frame costs one
-// pass over its bytes and no allocation; the demo patterns are computed pixel by pixel.
+// pass over its bytes and no allocation; the demo patterns are computed pixel by pixel. Every
+// pattern is written straight into the record's buffer: a camera holds no frame of its own,
+// so what limits how many cameras a process holds is the host's buffers, as with a real SDK.
 class FrameWriter {
   public:
     explicit FrameWriter(uint32_t bitDepth);
@@ -25,15 +27,22 @@ class FrameWriter {
     void Fill(uint8_t* dst, const FrameShape& shape, uint32_t pattern, uint32_t n) const;
 
   private:
+    // Sample sequences k mod period, long enough to copy a whole chunk from any phase. Built
+    // once per bit depth and shared by every camera.
+    struct Ramps {
+        explicit Ramps(uint32_t bitDepth);
+        std::vector<uint8_t> ramp8;
+        std::vector<uint8_t> ramp16;  // little-endian words
+        uint32_t period16;            // 2^bitDepth words
+        uint32_t chunk8;
+        uint32_t chunk16;  // bytes, a multiple of the 16-bit period
+    };
+    static const Ramps& RampsFor(uint32_t bitDepth);
+
     void FillRamp(uint8_t* dst, const FrameShape& shape, uint32_t n) const;
     void FillPicture(uint8_t* dst, const FrameShape& shape, uint32_t pattern, uint32_t n) const;
 
-    // Sample sequences k mod period, long enough to copy a whole chunk from any phase.
-    std::vector<uint8_t> m_Ramp8;
-    std::vector<uint8_t> m_Ramp16;  // little-endian words
-    uint32_t m_Period16;            // 2^bitDepth words
-    uint32_t m_Chunk8;
-    uint32_t m_Chunk16;  // bytes, a multiple of the 16-bit period
+    const Ramps& m_Ramps;
 };
 
 }  // namespace tarnix::sim
