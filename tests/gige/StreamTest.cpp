@@ -1,8 +1,8 @@
 // Capture over Aravis from a fake GigE Vision camera: frames delivered into host records with
 // every field and pixel checked, the software trigger, frames with nowhere to go, clearing,
 // destruction while streaming, a buffer too small and a camera that goes away; records of
-// both sizes mixed, records queued while a frame is on its way, and cleared records that must
-// not be written afterwards.
+// both sizes mixed, records queued while a frame is on its way, cleared records that must not
+// be written afterwards, and a cleared record that must not keep its last frame's size.
 #include <FrameStream.h>
 #include <gtest/gtest.h>
 #include <harness/FakeGigE.h>
@@ -442,6 +442,36 @@ TEST_F(Stream, ClearedRecordsAreNeverWrittenAfterwards) {
                   size_t{kFrameBytes})
             << "record " << i;
     }
+}
+
+// A record comes back holding its last frame's sizes; queued again and cleared, it must not
+// pass them off as a cancelled image. One trigger and acquisition stopped, so no frame can
+// reach the record before the clear.
+TEST_F(Stream, ARecordClearedAfterAFrameCarriesNoSize) {
+    GError* error = nullptr;
+    arv_camera_set_trigger(m_Camera, "Software", &error);
+    Check(error, "software trigger");
+    CreateStream();
+    Records& records = MakeRecords(1, kFrameBytes);
+    records.QueueAll(*m_Stream);
+    StartAcquisition();
+    arv_camera_software_trigger(m_Camera, &error);
+    Check(error, "trigger");
+    ASSERT_TRUE(records.WaitFor(1));
+    StopAcquisition();
+    ASSERT_EQ(records[0].Status, ePvErrSuccess);
+    ASSERT_EQ(records[0].ImageSize, kFrameBytes);
+
+    records[0].AncillarySize = 16;  // whatever the host left there
+    records.QueueAll(*m_Stream);
+    m_Stream->Clear();
+    const auto log = records.Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].status, ePvErrCancelled);
+    EXPECT_EQ(log[1].thread, std::this_thread::get_id());
+    EXPECT_EQ(records[0].Status, ePvErrCancelled);
+    EXPECT_EQ(records[0].ImageSize, 0u);
+    EXPECT_EQ(records[0].AncillarySize, 0u);
 }
 
 TEST_F(Stream, CallbacksMayClearTheQueueAndDestroyTheStream) {

@@ -323,6 +323,29 @@ TEST_F(Capture, ClearWaitsForTheRunningCallbackAndCancelsItsRequeue) {
     EXPECT_EQ(c[2].frame, c[0].frame);
 }
 
+// A record comes back holding its last frame's sizes; queued again and cleared, it must not
+// pass them off as a cancelled image. Triggered, so no frame reaches it before the clear.
+TEST_F(Capture, ARecordClearedAfterAFrameCarriesNoSize) {
+    uint32_t id = 0;
+    const tPvHandle handle = StartSmall(id);
+    Software(handle);
+    FrameLog log(1, 256);
+    log.QueueAll(handle);
+    ASSERT_EQ(PvCommandRun(handle, "FrameStartTriggerSoftware"), ePvErrSuccess);
+    ASSERT_TRUE(log.WaitFor(1));
+    ASSERT_EQ(log.Frame(0).Status, ePvErrSuccess);
+    ASSERT_EQ(log.Frame(0).ImageSize, 256u);
+
+    log.Frame(0).AncillarySize = 16;  // whatever the host left there
+    ASSERT_EQ(PvCaptureQueueFrame(handle, &log.Frame(0), &FrameLog::OnFrame), ePvErrSuccess);
+    ASSERT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
+    const auto c = log.Log();
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[1].status, ePvErrCancelled);
+    EXPECT_EQ(log.Frame(0).ImageSize, 0u);
+    EXPECT_EQ(log.Frame(0).AncillarySize, 0u);
+}
+
 TEST_F(Capture, CallbacksMayCallTheSdkForTheirOwnCamera) {
     uint32_t id = 0;
     const tPvHandle handle = StartSmall(id);
