@@ -4,6 +4,7 @@
 #include <base/Errors.h>
 #include <base/SdkApi.h>
 #include <convert/Convert.h>
+#include <platform/ThreadSlot.h>
 
 #include <atomic>
 #include <cstring>
@@ -25,8 +26,10 @@ constexpr uint32_t kTriggerModeTextSize = 127;
 // Failed frames of all cameras since the driver was loaded; the frame error line shows it.
 std::atomic<uint32_t> g_FrameErrors{0};
 
-// The camera whose frame handler runs on this thread, while it calls the host.
-thread_local const CameraStream* t_NotifyingStream = nullptr;
+// The camera whose frame handler runs on this thread, while it calls the host. Not a
+// thread_local: its storage would be allocated at the first frame of each SDK thread, and a
+// process out of address space ends there (see ThreadSlot).
+platform::ThreadSlot g_NotifyingStream;
 
 void ReportFrameError(int32_t port, tPvErr status) {
     const uint32_t count = g_FrameErrors.fetch_add(1) + 1;
@@ -37,7 +40,7 @@ void ReportFrameError(int32_t port, tPvErr status) {
 }  // namespace
 
 bool CameraStream::IsHandlingFrameOnThisThread() const {
-    return t_NotifyingStream == this;
+    return g_NotifyingStream.Get() == this;
 }
 
 bool CameraStream::StartCapture() {
@@ -148,10 +151,10 @@ void CameraStream::OnFrameCompleted(tPvFrame& frame) {
         if (m_GrabPending || m_Continuous) {
             ConvertFrame();
             if (m_OnFrame != nullptr) {
-                const CameraStream* const outer = t_NotifyingStream;
-                t_NotifyingStream = this;
+                void* const outer = g_NotifyingStream.Get();
+                g_NotifyingStream.Set(this);
                 m_OnFrame(m_Port);
-                t_NotifyingStream = outer;
+                g_NotifyingStream.Set(outer);
             }
         }
     } else {
