@@ -115,21 +115,28 @@ tPvErr Camera::Open(uint32_t& ticket) {
 }
 
 void Camera::Close(uint32_t ticket, bool master) {
-    Lock lock(m_Lock);
-    const Opened* open = FindLocked(ticket);
-    if (open == nullptr) {
-        return;  // forgotten at the shutdown
+    std::thread stream;
+    {
+        Lock lock(m_Lock);
+        const Opened* open = FindLocked(ticket);
+        if (open == nullptr) {
+            return;  // forgotten at the shutdown
+        }
+        const bool dead = m_Removed || open->epoch != m_Epoch;
+        m_Open.erase(m_Open.begin() + (open - m_Open.data()));
+        if (master && !dead) {
+            ReleaseMasterLocked();
+            DrainLocked(lock, ePvErrCancelled);
+        } else if (dead) {
+            // The camera went away under this handle; a completion with status 8 may still be
+            // running, and the caller is about to free what it uses.
+            WaitForOtherCallbacks(lock);
+        }
+        // Nothing streams without a master: the stream thread ends with it, so a closed
+        // camera holds no thread and no stack, as a real SDK closing its camera holds none.
+        if (master) stream = TakeStreamThreadLocked();
     }
-    const bool dead = m_Removed || open->epoch != m_Epoch;
-    m_Open.erase(m_Open.begin() + (open - m_Open.data()));
-    if (master && !dead) {
-        ReleaseMasterLocked();
-        DrainLocked(lock, ePvErrCancelled);
-    } else if (dead) {
-        // The camera went away under this handle; a completion with status 8 may still be
-        // running, and the caller is about to free what it uses.
-        WaitForOtherCallbacks(lock);
-    }
+    EndStreamThread(std::move(stream));
 }
 
 bool Camera::Unplug() {

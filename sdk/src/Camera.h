@@ -148,6 +148,10 @@ class Camera : public std::enable_shared_from_this<Camera> {
     bool TimedTriggerLocked() const;
     void EnsureStreamThreadLocked();
     void StopStreamThread();  // without the lock
+    // Tells the stream thread to end and takes it out, so that a capture started meanwhile
+    // makes a new one; then waits for it (or, from the thread itself, lets it finish alone).
+    std::thread TakeStreamThreadLocked();
+    static void EndStreamThread(std::thread stream);
     void StreamLoop(uint64_t generation);
     void RunFrame(Lock& lock, FrameWriter& writer);
     void CountFrameStartLocked();

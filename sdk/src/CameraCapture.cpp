@@ -165,10 +165,18 @@ void Camera::StopStreamThread() {
     std::thread stream;
     {
         std::lock_guard lock(m_Lock);
-        ++m_StreamGeneration;
-        stream = std::move(m_Stream);
-        m_Changed.notify_all();
+        stream = TakeStreamThreadLocked();
     }
+    EndStreamThread(std::move(stream));
+}
+
+std::thread Camera::TakeStreamThreadLocked() {
+    ++m_StreamGeneration;
+    m_Changed.notify_all();
+    return std::move(m_Stream);
+}
+
+void Camera::EndStreamThread(std::thread stream) {
     if (!stream.joinable()) {
         return;
     }
