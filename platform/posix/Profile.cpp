@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "IniDocument.h"
+#include "ProfileCache.h"
 #include "ProfileFile.h"
 
 namespace tarnix::platform {
@@ -24,11 +26,9 @@ uint32_t CopyOut(std::string_view text, char* buffer, uint32_t size) {
 
 std::optional<std::string> ReadValue(const char* section, const char* key, const char* file) {
     if (!section || !key || !file) return std::nullopt;
-    const std::optional<std::string> text = detail::ReadProfileFile(file);
-    if (!text) return std::nullopt;
-    IniDocument document;
-    document.Parse(*text);
-    const char* value = document.Find(section, key);
+    const std::shared_ptr<const IniDocument> document = detail::ReadProfileDocument(file);
+    if (!document) return std::nullopt;
+    const char* value = document->Find(section, key);
     if (!value) return std::nullopt;
     // The INI library drops the blanks around a value; matching quotes are not part of it either.
     return std::string(ProfileUnquoted(value));
@@ -71,21 +71,26 @@ uint32_t GetProfileString(const char* section, const char* key, const char* defa
 
 bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
     if (!section || !file) return false;
-    return detail::UpdateProfileFile(file,
-                                     [&](const std::string& text) -> std::optional<std::string> {
-                                         IniDocument document;
-                                         document.Parse(text);
-                                         bool changed;
-                                         if (!key) {
-                                             changed = document.RemoveSection(section);
-                                         } else if (!value) {
-                                             changed = document.RemoveKey(section, key);
-                                         } else {
-                                             changed = document.Set(section, key, value);
-                                         }
-                                         if (!changed) return std::nullopt;
-                                         return document.Serialize();
-                                     });
+    bool rewritten = false;
+    const bool ok =
+        detail::UpdateProfileFile(file, [&](const std::string& text) -> std::optional<std::string> {
+            IniDocument document;
+            document.Parse(text);
+            bool changed;
+            if (!key) {
+                changed = document.RemoveSection(section);
+            } else if (!value) {
+                changed = document.RemoveKey(section, key);
+            } else {
+                changed = document.Set(section, key, value);
+            }
+            if (!changed) return std::nullopt;
+            rewritten = true;
+            return document.Serialize();
+        });
+    // The next read takes the new file, without relying on its status to tell it from the old.
+    if (rewritten) detail::ForgetProfileDocument(file);
+    return ok;
 }
 
 }  // namespace tarnix::platform

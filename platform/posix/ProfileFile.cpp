@@ -147,9 +147,12 @@ bool RewriteInPlace(int lockedFd, const std::string& text) REQUIRES(g_WriteMutex
 
 }  // namespace
 
-std::optional<std::string> ReadProfileFile(const char* path) {
+std::optional<std::string> ReadProfileFile(const char* path, struct stat* held) {
     FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
     if (!fd || !Lock(fd.Get(), LOCK_SH)) return std::nullopt;
+    // Before the read: a writer that ignores the lock and changes the file during the read
+    // leaves a status the next stat() tells apart, so what was read is not taken for it.
+    if (held && fstat(fd.Get(), held) != 0) return std::nullopt;
     std::string text;
     if (!ReadAll(fd.Get(), text)) return std::nullopt;
     return text;

@@ -119,7 +119,12 @@ class TimerQueue {
             const PendingTimer timer = m_Pending.extract(id).mapped();
             m_RunningId = id;
             lock.Unlock();
-            timer.proc(id, timer.user);
+            // An exception leaving this thread would end the host process, and this layer has
+            // nobody to report it to: it is dropped, and the timer ends as after a return.
+            try {
+                timer.proc(id, timer.user);
+            } catch (...) {
+            }
             lock.Lock();
             m_RunningId = 0;
             m_HandlerDone.notify_all();

@@ -142,7 +142,13 @@ void CALLBACK OnTimer(PVOID user, BOOLEAN) {
     }
     // Null when TimerStart has not stored it yet; it releases the timer itself then.
     ReleaseQueueTimer(queue, timer.queueTimer);
-    timer.proc(id, timer.user);
+    // An exception must not unwind into the timer queue's thread, which would end the host
+    // process, and this layer has nobody to report it to: it is dropped, and the timer ends
+    // as after a return.
+    try {
+        timer.proc(id, timer.user);
+    } catch (...) {
+    }
     LockGuard guard;
     Table().running.erase(id);
     WakeAllConditionVariable(&g_HandlerDone);

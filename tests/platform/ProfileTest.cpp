@@ -14,8 +14,14 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <ctime>
+#include <functional>
 #endif
 
 namespace {
@@ -310,6 +316,108 @@ TEST_F(ProfileTest, ConcurrentWriterProcessesLoseNoKey) {
                 << key;
         }
     }
+}
+
+// The exit code of work done in a forked child, as another process would do it.
+int InAnotherProcess(const std::function<int()>& work) {
+    const pid_t child = fork();
+    if (child == 0) _exit(work());
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+bool SetTimes(const std::string& path, timespec modified) {
+    const timespec times[2] = {modified, modified};
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+int32_t Gain(const std::string& file) {
+    return tarnix::platform::GetProfileInt("Cam", "Gain", -1, file.c_str());
+}
+
+std::string GainText(int32_t gain) {
+    return "[Cam]\nGain=" + std::to_string(gain) + "\n";
+}
+
+struct stat Status(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(stat(path.c_str(), &status), 0);
+    return status;
+}
+
+bool ChangeTimeIs(const std::string& path, const timespec& changed) {
+    const timespec now = Status(path).st_ctim;
+    return now.tv_sec == changed.tv_sec && now.tv_nsec == changed.tv_nsec;
+}
+
+// Another process writes the text over the file's own bytes and sets its times.
+void RewriteInPlace(const std::string& file, const std::string& text, timespec modified) {
+    ASSERT_EQ(InAnotherProcess([&] {
+                  std::fstream(file, std::ios::in | std::ios::out | std::ios::binary) << text;
+                  return SetTimes(file, modified) ? 0 : 1;
+              }),
+              0);
+}
+
+// Two writes within one second can leave a file's size and times equal but for the
+// nanoseconds, a writer may put the times back, and a file renamed over it may carry the old
+// one's times: the next read must see the new text all the same.
+TEST_F(ProfileTest, AFileAnotherProcessChangedIsReadAgain) {
+    const std::string file = FreshFile("changed");
+    const std::string replacement = FreshFile("changed_new");
+    SetFileText(file, GainText(100));
+    const timespec written{1700000000, 250000000};  // long settled: its parse is kept
+    ASSERT_TRUE(SetTimes(file, written));
+    ASSERT_EQ(Gain(file), 100);
+
+    RewriteInPlace(file, GainText(200), timespec{written.tv_sec, 750000000});
+    EXPECT_EQ(Gain(file), 200) << "rewritten in place within the second";
+
+    // Only the change time tells then; a kernel that stamps with a coarse clock may leave that
+    // as it was too, and then no status can tell.
+    const struct stat before = Status(file);
+    RewriteInPlace(file, GainText(201), before.st_mtim);
+    if (!ChangeTimeIs(file, before.st_ctim)) {
+        EXPECT_EQ(Gain(file), 201) << "rewritten with its times put back";
+    }
+
+    // Replaced by rename, as another program would, with the old file's times. The new file's
+    // change time comes from such a clock, and only when it falls in the step of the old file's
+    // last change does the inode alone tell the two apart. So the old file is changed (its
+    // times set again) right before it is read, and the whole goes again until that happened.
+    bool onlyTheInodeDiffered = false;
+    for (int32_t gain = 202; gain < 240 && !onlyTheInodeDiffered; ++gain) {
+        const timespec modified = Status(file).st_mtim;
+        ASSERT_TRUE(SetTimes(file, modified));
+        ASSERT_EQ(Gain(file), gain - 1);
+        const struct stat old = Status(file);
+        SetFileText(replacement, GainText(gain));
+        ASSERT_TRUE(SetTimes(replacement, modified));
+        ASSERT_EQ(std::rename(replacement.c_str(), file.c_str()), 0);
+        ASSERT_EQ(Gain(file), gain) << "replaced by rename";
+        onlyTheInodeDiffered = ChangeTimeIs(file, old.st_ctim);
+    }
+}
+
+// A process that may open no more files reads from memory only. A file that had settled
+// before it was read is answered from there; one written just before its read is read again,
+// since another write within the same timestamp step could leave it looking unchanged.
+TEST_F(ProfileTest, OnlyAFileThatHadSettledIsAnsweredFromMemory) {
+    const std::string settled = FreshFile("settled");
+    const std::string fresh = FreshFile("fresh");
+    SetFileText(settled, "[Cam]\nGain=1\n");
+    ASSERT_TRUE(SetTimes(settled, timespec{std::time(nullptr) - 60, 0}));
+    EXPECT_EQ(InAnotherProcess([&] {
+                  SetFileText(fresh, "[Cam]\nGain=2\n");
+                  if (Gain(settled) != 1 || Gain(fresh) != 2) return 1;
+                  const rlimit none{0, 0};
+                  if (setrlimit(RLIMIT_NOFILE, &none) != 0) return 1;
+                  if (Gain(settled) != 1) return 2;
+                  return Gain(fresh) == -1 ? 0 : 3;
+              }),
+              0)
+        << "2: the settled file was not kept; 3: the fresh one was";
 }
 
 TEST_F(ProfileTest, BareFileNameIsRelativeToTheCurrentDirectory) {

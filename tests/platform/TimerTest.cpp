@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
 #include <thread>
 #include <vector>
@@ -271,6 +272,26 @@ TEST(TimerTest, HandlerMayStartAndCancelOtherTimers) {
     EXPECT_NE(chain.child.load(), 0u);
     EXPECT_EQ(chain.childCalls.Calls(chain.child), 1);
     EXPECT_EQ(chain.victimCalls.Total(), 0);
+}
+
+// A handler's exception (a camera reopen running out of memory, say) must not end the host:
+// it is dropped, a cancel of that timer returns, and the timers after it still fire.
+TEST(TimerTest, AHandlerThatThrowsLeavesTheTimersWorking) {
+    Recorder thrower;
+    Recorder later;
+    ScopedTimers timers;
+    const uint32_t id = timers.Start(
+        1,
+        [](uint32_t timerId, void* user) {
+            static_cast<Recorder*>(user)->Record(timerId);
+            throw std::bad_alloc();
+        },
+        &thrower);
+    ASSERT_NE(id, 0u);
+    ASSERT_NE(timers.Start(50, RecordCall, &later), 0u);  // pending while the first one throws
+    ASSERT_TRUE(thrower.WaitForTotal(1));
+    tarnix::platform::TimerCancel(id);  // waits for the end of a handler that threw
+    EXPECT_TRUE(later.WaitForTotal(1)) << "no timer fired after a handler threw";
 }
 
 TEST(TimerTest, ManyTimersEachFireOnceUnlessCancelled) {

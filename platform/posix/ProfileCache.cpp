@@ -1,0 +1,206 @@
+// A camera open reads 10 to 40 keys from one settings file that may hold 128 cameras'
+// sections, and a whole line of cameras opens again after a power cycle: parsing the file for
+// every key was most of what an open cost. So the parse is kept and handed out again while
+// the file is unchanged. Another process may rewrite the file at any moment, in place or by
+// renaming a new file over it as our writer does, so every read first asks stat() whether it
+// is still the file that was parsed.
+#include "ProfileCache.h"
+
+#include <pthread.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ProfileFile.h"
+#include "platform/ThreadSafety.h"
+
+namespace tarnix::platform::detail {
+namespace {
+
+// A host reads one settings file; a few more cover tools and tests that use several, and
+// bound what a host going through many paths holds on to.
+constexpr size_t kKeptFiles = 8;
+
+// How many whole seconds older than the moment of its read a file's modification time must be
+// before its parse is kept. Timestamps advance in steps: Linux stamps a write with a clock
+// that moves once a tick (a few ms; newer kernels are finer on some filesystems only), FAT in
+// steps of 2 s, others in whole seconds. A second write in the step of the version we read
+// may leave its size and every time as they were, and the change would go unseen for good. A
+// write after our read is stamped no earlier than one step before the moment we read, so a
+// file modified more than a step before that cannot look unchanged after a write. 3 s covers
+// FAT's step with a second to spare for a file server whose clock runs behind ours. A file
+// written in the last seconds is read again at every read until it has settled.
+constexpr time_t kSettledSeconds = 3;
+
+// What stat() says of a file that changes when its contents do. A file renamed over it is
+// another inode; a rewrite in place changes the size or the times, two writes in one second
+// only the nanoseconds. A writer can set the modification time back, but not the change time.
+struct Stamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    timespec changed;
+};
+
+Stamp StampOf(const struct stat& status) {
+    return Stamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool SameFile(const Stamp& a, const Stamp& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           SameTime(a.modified, b.modified) && SameTime(a.changed, b.changed);
+}
+
+bool Settled(const timespec& modified, const timespec& readAt) {
+    return modified.tv_sec < readAt.tv_sec - kSettledSeconds;
+}
+
+struct KeptFile {
+    std::string path;  // as the caller spelled it; the stamp tells whether it is the same file
+    Stamp stamp;
+    std::shared_ptr<const IniDocument> document;
+    uint64_t lastUse;
+};
+
+// Held only to look up, add or drop an entry, never while reading or parsing a file.
+Mutex g_Mutex;
+
+// Set, under g_Mutex, when the kept files are destroyed at exit or unload. Destructors of other
+// statics may still read or write settings afterwards: they read the file every time.
+bool g_Gone GUARDED_BY(g_Mutex) = false;
+
+struct KeptFiles {
+    std::vector<KeptFile> files GUARDED_BY(g_Mutex);
+    uint64_t uses GUARDED_BY(g_Mutex) = 0;
+
+    KeptFiles() = default;
+    KeptFiles(const KeptFiles&) = delete;
+    KeptFiles& operator=(const KeptFiles&) = delete;
+    ~KeptFiles() {
+        MutexLock lock(g_Mutex);
+        g_Gone = true;
+        files.clear();
+    }
+};
+
+// Call with g_Mutex held, and only while g_Gone is false.
+KeptFiles& Kept() REQUIRES(g_Mutex) {
+    static KeptFiles kept;
+    return kept;
+}
+
+// A fork during a look-up would leave the child with the mutex locked: fork waits for it.
+void HoldForFork() ACQUIRE(g_Mutex) {
+    g_Mutex.lock();
+}
+
+void ReleaseAfterFork() RELEASE(g_Mutex) {
+    g_Mutex.unlock();
+}
+
+struct ForkGuard {
+    ForkGuard() { pthread_atfork(&HoldForFork, &ReleaseAfterFork, &ReleaseAfterFork); }
+} g_ForkGuard;
+
+std::shared_ptr<const IniDocument> Find(const char* path, const Stamp& now) EXCLUDES(g_Mutex) {
+    MutexLock lock(g_Mutex);
+    if (g_Gone) return nullptr;
+    KeptFiles& kept = Kept();
+    for (KeptFile& file : kept.files) {
+        if (file.path != path) continue;
+        if (!SameFile(file.stamp, now)) return nullptr;
+        file.lastUse = ++kept.uses;
+        return file.document;
+    }
+    return nullptr;
+}
+
+// In place of what was kept of the path, or else of the file used longest ago when all places
+// are taken. Returns the document it no longer keeps, for the caller to let go of after the
+// lock: the last owner frees a whole parse.
+std::shared_ptr<const IniDocument> Keep(const char* path, const Stamp& stamp,
+                                        std::shared_ptr<const IniDocument> document)
+    REQUIRES(g_Mutex) {
+    KeptFiles& kept = Kept();
+    KeptFile* place = nullptr;
+    for (KeptFile& file : kept.files) {
+        if (file.path == path) {
+            place = &file;
+            break;
+        }
+        if (!place || file.lastUse < place->lastUse) place = &file;
+    }
+    if (!place || (place->path != path && kept.files.size() < kKeptFiles)) {
+        kept.files.push_back(KeptFile{path, stamp, std::move(document), ++kept.uses});
+        return nullptr;
+    }
+    place->path = path;
+    place->stamp = stamp;
+    place->lastUse = ++kept.uses;
+    return std::exchange(place->document, std::move(document));
+}
+
+std::shared_ptr<const IniDocument> Drop(const char* path) REQUIRES(g_Mutex) {
+    std::vector<KeptFile>& files = Kept().files;
+    for (auto file = files.begin(); file != files.end(); ++file) {
+        if (file->path != path) continue;
+        std::shared_ptr<const IniDocument> document = std::move(file->document);
+        files.erase(file);
+        return document;
+    }
+    return nullptr;
+}
+
+// Keeps the parse of a file read at readAt when the file had settled by then, and otherwise
+// drops what was kept of the path, which is older still.
+void Remember(const char* path, const struct stat& held, const timespec& readAt,
+              std::shared_ptr<const IniDocument> document) EXCLUDES(g_Mutex) {
+    std::shared_ptr<const IniDocument> released;  // after the lock
+    MutexLock lock(g_Mutex);
+    if (g_Gone) return;
+    if (Settled(held.st_mtim, readAt)) {
+        released = Keep(path, StampOf(held), std::move(document));
+    } else {
+        released = Drop(path);
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<const IniDocument> ReadProfileDocument(const char* path) {
+    struct stat status;
+    if (stat(path, &status) == 0) {
+        if (std::shared_ptr<const IniDocument> kept = Find(path, StampOf(status))) return kept;
+    }
+    // Taken before the read, so that a write during the read counts as after it.
+    timespec readAt{};
+    clock_gettime(CLOCK_REALTIME, &readAt);
+    struct stat held;
+    const std::optional<std::string> text = ReadProfileFile(path, &held);
+    if (!text) {
+        ForgetProfileDocument(path);
+        return nullptr;
+    }
+    auto document = std::make_shared<IniDocument>();
+    document->Parse(*text);
+    Remember(path, held, readAt, document);
+    return document;
+}
+
+void ForgetProfileDocument(const char* path) {
+    std::shared_ptr<const IniDocument> released;  // after the lock
+    MutexLock lock(g_Mutex);
+    if (!g_Gone) released = Drop(path);
+}
+
+}  // namespace tarnix::platform::detail
