@@ -81,7 +81,7 @@ CameraStream::CameraStream(CameraDevice& device, int32_t port, FrameNotify onFra
       m_FrameStorage(std::make_unique<FrameSlot>(this)),
       m_Frame(m_FrameStorage->record),
       m_State(initial),
-      m_Lut(std::make_unique<uint8_t[]>(kLutSize)) {}
+      m_Lut(nullptr, platform::PagesRelease{}) {}
 
 CameraStream::~CameraStream() {
     CloseFrameGate();
@@ -260,7 +260,15 @@ bool CameraStream::HasKeptBuffers() {
     return m_KeptRawBuffer || m_KeptImage;
 }
 
+const uint8_t* CameraStream::Lut() const {
+    // What a camera that never loaded a table maps every sample to.
+    alignas(64) static const uint8_t kNoTable[kLutSize] = {};
+    return m_Lut ? m_Lut.get() : kNoTable;
+}
+
 bool CameraStream::LoadLut(const char* file, const char* column) {
+    if (!m_Lut) m_Lut = platform::AllocatePages(kLutSize);
+    if (!m_Lut) return false;  // no room: frames go out without a table
     std::memset(m_Lut.get(), 0, kLutSize);
     settings::CsvReader reader(file);
     // Missing file, unknown column, a line without it: frames go out without a table.

@@ -184,7 +184,7 @@ void CameraStream::ConvertFrame() {
         return;
     }
     const convert::ImageView image{m_Image.get(), m_ImageSize, m_Width, m_Height};
-    convert::ConvertFrame(m_Frame, image, m_LutActive ? m_Lut.get() : nullptr,
+    convert::ConvertFrame(m_Frame, image, m_LutActive ? Lut() : nullptr,
                           Sdk().PvUtilityColorInterpolate);
 }
 

@@ -117,7 +117,7 @@ class CameraStream {
     // the table file's column; false when the file, the column or a line is not usable (the
     // table then stays all zero). Called before capture starts, never while a frame converts.
     bool LoadLut(const char* file, const char* column);
-    const uint8_t* Lut() const { return m_Lut.get(); }
+    const uint8_t* Lut() const;
     // Whether the frame handler applies the table; it reads this once per frame.
     void SetLutActive(bool on) { m_LutActive.store(on); }
     bool LutActive() const { return m_LutActive.load(); }
@@ -194,8 +194,10 @@ class CameraStream {
     uint32_t m_Height GUARDED_BY(m_ImageLock) = 0;
     std::atomic<int32_t> m_BytesPerPixel{0};
 
-    // The table, and whether frames go through it.
-    const std::unique_ptr<uint8_t[]> m_Lut;
+    // The table, made at the first load: most cameras never use one, and 128 KB for each of
+    // 128 ports is room a 32-bit host needs for images. Until then Lut() is a shared table of
+    // zeros. Replaced only at open, before capture starts.
+    platform::PageBuffer m_Lut;
     std::atomic<bool> m_LutActive{false};
 };
 
