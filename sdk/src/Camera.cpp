@@ -134,7 +134,10 @@ void Camera::Close(uint32_t ticket, bool master) {
         }
         // Nothing streams without a master: the stream thread ends with it, so a closed
         // camera holds no thread and no stack, as a real SDK closing its camera holds none.
-        if (master) stream = TakeStreamThreadLocked();
+        // A camera that went away keeps its idle thread for when it is back: a line of
+        // cameras reconnecting after a power cycle would otherwise start a thread each, which
+        // costs about a millisecond under Wine.
+        if (master && !dead) stream = TakeStreamThreadLocked();
     }
     EndStreamThread(std::move(stream));
 }
