@@ -26,16 +26,19 @@ namespace {
 // bound what a host going through many paths holds on to.
 constexpr size_t kKeptFiles = 8;
 
-// How many whole seconds older than the moment of its read a file's modification time must be
-// before its parse is kept. Timestamps advance in steps: Linux stamps a write with a clock
-// that moves once a tick (a few ms; newer kernels are finer on some filesystems only), FAT in
-// steps of 2 s, others in whole seconds. A second write in the step of the version we read
-// may leave its size and every time as they were, and the change would go unseen for good. A
-// write after our read is stamped no earlier than one step before the moment we read, so a
-// file modified more than a step before that cannot look unchanged after a write. 3 s covers
-// FAT's step with a second to spare for a file server whose clock runs behind ours. A file
-// written in the last seconds is read again at every read until it has settled.
-constexpr time_t kSettledSeconds = 3;
+// How much older than the moment of its read a file's modification time must be before its
+// parse is kept. Timestamps advance in steps: Linux stamps a write with a clock that moves
+// once a tick (at most 10 ms), while FAT keeps steps of 2 s and some filesystems whole
+// seconds. A second write in the step of the version we read may leave its size and every
+// time as they were, and the change would go unseen for good. A write after our read is
+// stamped no earlier than one step before the moment we read, so a file modified more than a
+// step before that cannot look unchanged after a write. A timestamp with nanoseconds comes
+// from a fine clock: 50 ms is five ticks of the coarsest. One without (whole seconds, or
+// FAT's steps) gets 3 s: FAT's step with a second to spare for a file server whose clock runs
+// behind ours. A file written within the margin is read again at every read until it has
+// settled; right after a save that is a few reads.
+constexpr int64_t kSettledFineNs = 50'000'000;
+constexpr int64_t kSettledCoarseNs = 3'000'000'000;
 
 // What stat() says of a file that changes when its contents do. A file renamed over it is
 // another inode; a rewrite in place changes the size or the times, two writes in one second
@@ -61,8 +64,13 @@ bool SameFile(const Stamp& a, const Stamp& b) {
            SameTime(a.modified, b.modified) && SameTime(a.changed, b.changed);
 }
 
+int64_t Nanoseconds(const timespec& time) {
+    return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
 bool Settled(const timespec& modified, const timespec& readAt) {
-    return modified.tv_sec < readAt.tv_sec - kSettledSeconds;
+    const int64_t margin = modified.tv_nsec == 0 ? kSettledCoarseNs : kSettledFineNs;
+    return Nanoseconds(modified) < Nanoseconds(readAt) - margin;
 }
 
 struct KeptFile {
