@@ -81,9 +81,7 @@ bool CCamera::Open() {
                 static_cast<unsigned long long>(needed.frame),
                 static_cast<unsigned long long>(needed.image));
             // Nothing was started or queued yet: the handle just goes back.
-            if (Sdk().PvCameraClose(handle) == ePvErrSuccess) m_Stream.FreeBuffers();
-            m_Device.Detach();
-            m_Stream.Closed();
+            ReleaseHandleLocked(BufferFate::Free);
             return false;
         }
         LoadLut();
@@ -124,11 +122,14 @@ void CCamera::CloseLocked(BufferFate buffers) {
         if (buffers == BufferFate::Free) m_Stream.FreeKeptBuffers();
         return;
     }
-    const tPvHandle handle = m_Device.Handle();
     m_Stream.StopCapture();
+    ReleaseHandleLocked(buffers);
+}
+
+void CCamera::ReleaseHandleLocked(BufferFate buffers) {
     // A refused close may leave the SDK holding the buffers; they stay until a later close
     // succeeds or the object goes.
-    if (Sdk().PvCameraClose(handle) == ePvErrSuccess) {
+    if (Sdk().PvCameraClose(m_Device.Handle()) == ePvErrSuccess) {
         if (buffers == BufferFate::Keep) {
             m_Stream.KeepBuffersForReopen();
         } else {

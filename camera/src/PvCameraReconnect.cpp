@@ -44,17 +44,12 @@ void CCamera::ScheduleReconnectLocked() {
         retries = m_Settings.m_ReconnectRetries;
         delayMs = m_Settings.m_ReconnectDelay;
     }
-    // No attempt will reopen the camera: what its close kept for one goes back now.
-    if (!reconnect) {
-        m_Stream.FreeKeptBuffers();
-        return;
-    }
-    if (m_ReconnectCount >= retries) {
+    if (!reconnect || m_ReconnectCount >= retries) {
         // An attempt in progress keeps its state until it ends.
-        if (m_ReconnectState != ReconnectState::Running) {
-            m_ReconnectState = ReconnectState::Exhausted;
-            m_Stream.FreeKeptBuffers();
-        }
+        if (m_ReconnectState == ReconnectState::Running) return;
+        if (reconnect) m_ReconnectState = ReconnectState::Exhausted;
+        // No attempt will reopen the camera: what its close kept for one goes back now.
+        m_Stream.FreeKeptBuffers();
         return;
     }
     ++m_ReconnectCount;

@@ -117,6 +117,8 @@ class CCamera : public std::enable_shared_from_this<CCamera> {
     enum class BufferFate : uint8_t { Free, Keep };
     bool Close(BufferFate buffers) EXCLUDES(m_OpenCloseMutex);
     void CloseLocked(BufferFate buffers) REQUIRES(m_OpenCloseMutex);
+    // Closes the SDK handle (capture stopped or never started) and forgets it.
+    void ReleaseHandleLocked(BufferFate buffers) REQUIRES(m_OpenCloseMutex);
     // Whether a plug event would still start an attempt.
     bool ReconnectMayFollow() const EXCLUDES(m_ReconnectMutex);
 
