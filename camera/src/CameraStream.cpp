@@ -26,15 +26,16 @@ uint64_t ImageBytes(const char* format, uint32_t frameBytes, uint32_t width, uin
     return uint64_t{width} * height * 3;
 }
 
-// The kept buffer when it has exactly the size wanted, otherwise fresh zero-filled pages
-// (null when the system has none, or for more than a size field holds). The kept one is
-// given back first either way, so its address space is free for the new one.
-platform::PageBuffer ReuseOrAllocate(platform::PageBuffer& kept, uint64_t size) {
-    platform::PageBuffer reused = std::move(kept);
-    if (reused && reused.get_deleter().size == size) return reused;
-    reused.reset();
+// Fresh zero-filled pages, or null when the system has none or the size is more than a size
+// field holds.
+platform::PageBuffer Pages(uint64_t size) {
     if (size > UINT32_MAX) return platform::PageBuffer(nullptr, platform::PagesRelease{});
     return platform::AllocatePages(static_cast<size_t>(size));
+}
+
+// A kept buffer is of use only at exactly the size wanted.
+void KeepOnlyOfSize(platform::PageBuffer& kept, uint64_t size) {
+    if (kept && kept.get_deleter().size != size) kept.reset();
 }
 
 bool IsMonoFormat(const char* format) {
@@ -187,15 +188,18 @@ bool CameraStream::AllocateBuffers(BufferSizes& needed) {
     }
 
     needed = BufferSizes{frameBytes, imageBytes};
-    const uint8_t* const keptImageAddress = keptImage.get();
-    platform::PageBuffer raw = ReuseOrAllocate(keptRaw, frameBytes);
-    platform::PageBuffer output = ReuseOrAllocate(keptImage, imageBytes);
-    if ((frameBytes != 0 && !raw) || (imageBytes != 0 && !output)) return false;
+    // Kept buffers of other sizes go back before anything new is asked for: their address
+    // space is room for the new ones.
+    KeepOnlyOfSize(keptRaw, frameBytes);
+    KeepOnlyOfSize(keptImage, imageBytes);
     // A kept image still holds the last frame before the close. Normally the record came back
     // cancelled then, and no row is handed out before a new frame; otherwise the host must
     // find an empty image, as after any open. (Fresh pages are zero already.)
-    if (output && output.get() == keptImageAddress && m_LastStatus.load() == ePvErrSuccess)
-        std::memset(output.get(), 0, static_cast<size_t>(imageBytes));
+    if (keptImage && m_LastStatus.load() == ePvErrSuccess)
+        std::memset(keptImage.get(), 0, static_cast<size_t>(imageBytes));
+    platform::PageBuffer raw = keptRaw ? std::move(keptRaw) : Pages(frameBytes);
+    platform::PageBuffer output = keptImage ? std::move(keptImage) : Pages(imageBytes);
+    if ((frameBytes != 0 && !raw) || (imageBytes != 0 && !output)) return false;
 
     platform::ExclusiveLock image(m_ImageLock);
     m_RawBuffer = std::move(raw);
