@@ -4,12 +4,13 @@
 // and to the last port's first frame. The driver is loaded as a host loads it, beside the
 // simulated SDK; the reconnect delay comes from a settings file in a temporary folder.
 //
-//   replug [--delay MS] [--rounds N] [--ports N]...
+//   replug [--delay MS] [--rounds N] [--ports N]... [--size WxH]
 //
 // --delay: ReconnectDelay of every camera (default 500, the driver's default); --rounds: power
 // cycles per port count (default 5, the median and the range are printed); --ports: the port
-// counts to try (default 1, 16 and 128). The first frame is asked for the way a host would:
-// after the plug a host thread requests one on every port that has none yet, once a
+// counts to try (default 1, 16 and 128); --size: the Mono8 cameras' image (default 8x8; a
+// large one shows what the buffers of each reopen cost). The first frame is asked for the way a
+// host would: after the plug a host thread requests one on every port that has none yet, once a
 // millisecond, until the port accepts; the frame then comes through the completion callback.
 #include <host/DriverLibrary.h>
 #include <platform/System.h>
@@ -125,7 +126,7 @@ double Median(std::vector<double> values) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: replug [--delay MS] [--rounds N] [--ports N]...\n");
+    std::fprintf(stderr, "usage: replug [--delay MS] [--rounds N] [--ports N]... [--size WxH]\n");
     return 2;
 }
 
@@ -135,9 +136,16 @@ int main(int argc, char** argv) {
     uint32_t delayMs = 500;
     int rounds = 5;
     std::vector<int> portCounts;
+    unsigned width = 8;
+    unsigned height = 8;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) return Usage();
+        if (arg == "--size") {
+            char end = 0;
+            if (std::sscanf(argv[++i], "%ux%u%c", &width, &height, &end) != 2) return Usage();
+            continue;
+        }
         const long value = std::strtol(argv[++i], nullptr, 10);
         if (arg == "--delay" && value >= 0) {
             delayMs = static_cast<uint32_t>(value);
@@ -164,8 +172,10 @@ int main(int argc, char** argv) {
     }
     g_Driver.setCompleteCallback(0, 0, OnFrame);
 
-    std::printf("ReconnectDelay=%u ms, %d power cycles each; times from the first plug event\n",
-                static_cast<unsigned>(delayMs), rounds);
+    std::printf(
+        "ReconnectDelay=%u ms, %ux%u Mono8, %d power cycles each; times from the first "
+        "plug event\n",
+        static_cast<unsigned>(delayMs), width, height, rounds);
     std::printf("%6s  %-34s  %-34s\n", "ports", "last \"Camera reconnect OK\" (ms)",
                 "last port's first frame (ms)");
     int status = 0;
@@ -174,7 +184,8 @@ int main(int argc, char** argv) {
         std::vector<uint32_t> cameras;
         std::string ini;
         for (int port = 0; port < ports; ++port) {
-            const tPvSimCameraDesc desc{nullptr, nullptr, nullptr, ePvFmtMono8, 8, 8, 8, 0};
+            const tPvSimCameraDesc desc{nullptr, nullptr, nullptr, ePvFmtMono8,
+                                        width,   height,  8,       0};
             const uint32_t id = pvsim_add_camera(&desc);
             if (id == 0 || !UseSoftwareTrigger(id)) {
                 std::fprintf(stderr, "replug: could not add camera %d\n", port);
