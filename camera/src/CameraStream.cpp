@@ -202,14 +202,16 @@ bool CameraStream::AllocateBuffers(BufferSizes& needed) {
     if ((frameBytes != 0 && !raw) || (imageBytes != 0 && !output)) return false;
 
     platform::ExclusiveLock image(m_ImageLock);
+    // The sizes the buffers have, which is what the SDK and the readers may rely on.
     m_RawBuffer = std::move(raw);
     m_Frame.ImageBuffer = m_RawBuffer.get();
-    m_Frame.ImageBufferSize = m_RawBuffer ? frameBytes : 0;
+    m_Frame.ImageBufferSize =
+        m_RawBuffer ? static_cast<uint32_t>(m_RawBuffer.get_deleter().size) : 0;
     m_Width = width;
     m_Height = height;
     if (formatRead) m_BytesPerPixel = IsMonoFormat(format) ? 1 : 3;
     m_Image = std::move(output);
-    m_ImageSize = m_Image ? static_cast<uint32_t>(imageBytes) : 0;
+    m_ImageSize = m_Image ? static_cast<uint32_t>(m_Image.get_deleter().size) : 0;
     return true;
 }
 

@@ -30,7 +30,8 @@ void PagesRelease::operator()(uint8_t* block) const noexcept {
 PageBuffer AllocatePages(size_t size) noexcept {
     if (size == 0) return PageBuffer(nullptr, PagesRelease{0});
     if constexpr (kFromTheHeap) {
-        return PageBuffer(new (std::nothrow) uint8_t[size](), PagesRelease{size});
+        uint8_t* block = new (std::nothrow) uint8_t[size]();
+        return PageBuffer(block, PagesRelease{block != nullptr ? size : 0});
     }
     void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) return PageBuffer(nullptr, PagesRelease{0});
