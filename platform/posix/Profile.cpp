@@ -11,6 +11,7 @@
 #include "IniDocument.h"
 #include "ProfileCache.h"
 #include "ProfileFile.h"
+#include "common/ProfileText.h"
 
 namespace tarnix::platform {
 namespace {
@@ -34,23 +35,6 @@ std::optional<std::string> ReadValue(const char* section, const char* key, const
     return std::string(ProfileUnquoted(value));
 }
 
-// Leading blanks, an optional sign, then decimal digits up to the first other character,
-// wrapping around at 32 bits like the Win32 call ("4294967297" reads as 1).
-int32_t ParseLeadingDecimal(std::string_view text) {
-    size_t at = 0;
-    while (at < text.size() && static_cast<unsigned char>(text[at]) <= ' ') ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    uint32_t value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        value = value * 10u + static_cast<uint32_t>(text[at] - '0');
-    }
-    return static_cast<int32_t>(negative ? 0u - value : value);
-}
-
 }  // namespace
 
 int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue,
@@ -58,7 +42,7 @@ int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue
     const std::optional<std::string> value = ReadValue(section, key, file);
     // An empty value counts as missing, as with the Win32 call.
     if (!value || value->empty()) return defaultValue;
-    return ParseLeadingDecimal(*value);
+    return detail::ParseLeadingDecimal(*value);
 }
 
 uint32_t GetProfileString(const char* section, const char* key, const char* defaultValue,

@@ -5,8 +5,10 @@
 #include <platform/System.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -279,6 +281,46 @@ TEST_F(ProfileTest, ReadersNeverSeeAHalfWrittenFile) {
     reader.join();
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(misses.load(), 0);
+}
+
+// More sections than are kept of one file, one of them larger than the first buffer a section
+// is read into, read by several threads at once after the file has settled: every key reads
+// as written, whichever thread keeps or evicts a section.
+TEST_F(ProfileTest, ManySectionsReadBySeveralThreadsAtOnce) {
+    const std::string file = FreshFile("many");
+    constexpr int kSections = 300;
+    constexpr int kBigKeys = 800;  // some 19 KB: read into a buffer of 4, 16 and then 64 KB
+    const auto printed = [](const char* format, int value) {
+        char text[64];
+        std::snprintf(text, sizeof text, format, value, value, value);
+        return std::string(text);
+    };
+    std::string text = "[Big]\n";
+    for (int k = 0; k < kBigKeys; ++k) text += printed("Key%d=value of key %d\n", k);
+    for (int s = 0; s < kSections; ++s) text += printed("[Cam %d]\nA=%d\nB=\"b %d\"\n", s);
+    SetFileText(file, text);
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&, t] {
+            for (int i = 0; i < kSections; ++i) {
+                const int s = (i * 7 + t * 75) % kSections;  // each thread in an order of its own
+                const std::string section = printed("Cam %d", s);
+                const int k = s * 13 % kBigKeys;
+                if (tarnix::platform::GetProfileInt(section.c_str(), "A", -1, file.c_str()) != s ||
+                    ReadString(section.c_str(), "B", file) != printed("b %d", s) ||
+                    ReadString("Big", printed("Key%d", k).c_str(), file) !=
+                        printed("value of key %d", k)) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 #ifndef _WIN32

@@ -1,8 +1,10 @@
 // Private-profile (INI) functions with the meaning of their Win32 namesakes
 // (GetPrivateProfileIntA, GetPrivateProfileStringA, WritePrivateProfileStringA). On Windows
-// they are the real calls; elsewhere they are built on an INI library and keep the same
-// file layout: sections and keys in file order, an existing key updated where it stands, a
-// new key appended to its section, a new section appended to the file.
+// they are the real calls, except that a key of a section already read once from an unchanged
+// file is answered from that read (one GetPrivateProfileSectionA call), with the same result;
+// elsewhere they are built on an INI library and keep the same file layout: sections and keys
+// in file order, an existing key updated where it stands, a new key appended to its section, a
+// new section appended to the file.
 //
 // Paths: on Windows a bare file name is looked up in the Windows directory, as the Win32
 // functions do; elsewhere it is relative to the current directory. Writers of one file,
