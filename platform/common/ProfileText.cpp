@@ -1,5 +1,7 @@
 #include "common/ProfileText.h"
 
+#include <algorithm>
+
 namespace tarnix::platform::detail {
 
 int32_t ParseLeadingDecimal(std::string_view text) {
@@ -15,6 +17,11 @@ int32_t ParseLeadingDecimal(std::string_view text) {
         value = value * 10u + static_cast<uint32_t>(text[at] - '0');
     }
     return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+bool HasHighBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 }  // namespace tarnix::platform::detail

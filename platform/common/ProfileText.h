@@ -12,4 +12,7 @@ namespace tarnix::platform::detail {
 // leading digits gives 0.
 int32_t ParseLeadingDecimal(std::string_view text);
 
+// Whether the text has bytes beyond ASCII, which Win32 compares and cuts by the ANSI code page.
+bool HasHighBytes(std::string_view text);
+
 }  // namespace tarnix::platform::detail

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ProfileFile.h"
+#include "common/KeptFiles.h"
 #include "platform/ThreadSafety.h"
 
 namespace tarnix::platform::detail {
@@ -80,54 +81,29 @@ struct KeptFile {
     uint64_t lastUse;
 };
 
-// Held only to look up, add or drop an entry, never while reading or parsing a file.
-Mutex g_Mutex;
-
-// Set, under g_Mutex, when the kept files are destroyed at exit or unload. Destructors of other
-// statics may still read or write settings afterwards: they read the file every time.
-bool g_Gone GUARDED_BY(g_Mutex) = false;
-
-struct KeptFiles {
-    std::vector<KeptFile> files GUARDED_BY(g_Mutex);
-    uint64_t uses GUARDED_BY(g_Mutex) = 0;
-
-    KeptFiles() = default;
-    KeptFiles(const KeptFiles&) = delete;
-    KeptFiles& operator=(const KeptFiles&) = delete;
-    ~KeptFiles() {
-        MutexLock lock(g_Mutex);
-        g_Gone = true;
-        files.clear();
-    }
-};
-
-// Call with g_Mutex held, and only while g_Gone is false.
-KeptFiles& Kept() REQUIRES(g_Mutex) {
-    static KeptFiles kept;
-    return kept;
-}
+using Kept = KeptFiles<KeptFile>;
 
 // A fork during a look-up would leave the child with the mutex locked: fork waits for it.
-void HoldForFork() ACQUIRE(g_Mutex) {
-    g_Mutex.lock();
+void HoldForFork() ACQUIRE(Kept::mutex) {
+    Kept::mutex.lock();
 }
 
-void ReleaseAfterFork() RELEASE(g_Mutex) {
-    g_Mutex.unlock();
+void ReleaseAfterFork() RELEASE(Kept::mutex) {
+    Kept::mutex.unlock();
 }
 
 struct ForkGuard {
     ForkGuard() { pthread_atfork(&HoldForFork, &ReleaseAfterFork, &ReleaseAfterFork); }
 } g_ForkGuard;
 
-std::shared_ptr<const IniDocument> Find(const char* path, const Stamp& now) EXCLUDES(g_Mutex) {
-    MutexLock lock(g_Mutex);
-    if (g_Gone) return nullptr;
-    KeptFiles& kept = Kept();
-    for (KeptFile& file : kept.files) {
+std::shared_ptr<const IniDocument> Find(const char* path, const Stamp& now) EXCLUDES(Kept::mutex) {
+    MutexLock lock(Kept::mutex);
+    Kept* kept = Kept::Table();
+    if (!kept) return nullptr;
+    for (KeptFile& file : kept->files) {
         if (file.path != path) continue;
         if (!SameFile(file.stamp, now)) return nullptr;
-        file.lastUse = ++kept.uses;
+        file.lastUse = ++kept->uses;
         return file.document;
     }
     return nullptr;
@@ -136,10 +112,9 @@ std::shared_ptr<const IniDocument> Find(const char* path, const Stamp& now) EXCL
 // In place of what was kept of the path, or else of the file used longest ago when all places
 // are taken. Returns the document it no longer keeps, for the caller to let go of after the
 // lock: the last owner frees a whole parse.
-std::shared_ptr<const IniDocument> Keep(const char* path, const Stamp& stamp,
+std::shared_ptr<const IniDocument> Keep(Kept& kept, const char* path, const Stamp& stamp,
                                         std::shared_ptr<const IniDocument> document)
-    REQUIRES(g_Mutex) {
-    KeptFiles& kept = Kept();
+    REQUIRES(Kept::mutex) {
     KeptFile* place = nullptr;
     for (KeptFile& file : kept.files) {
         if (file.path == path) {
@@ -158,8 +133,8 @@ std::shared_ptr<const IniDocument> Keep(const char* path, const Stamp& stamp,
     return std::exchange(place->document, std::move(document));
 }
 
-std::shared_ptr<const IniDocument> Drop(const char* path) REQUIRES(g_Mutex) {
-    std::vector<KeptFile>& files = Kept().files;
+std::shared_ptr<const IniDocument> Drop(Kept& kept, const char* path) REQUIRES(Kept::mutex) {
+    std::vector<KeptFile>& files = kept.files;
     for (auto file = files.begin(); file != files.end(); ++file) {
         if (file->path != path) continue;
         std::shared_ptr<const IniDocument> document = std::move(file->document);
@@ -172,14 +147,15 @@ std::shared_ptr<const IniDocument> Drop(const char* path) REQUIRES(g_Mutex) {
 // Keeps the parse of a file read at readAt when the file had settled by then, and otherwise
 // drops what was kept of the path, which is older still.
 void Remember(const char* path, const struct stat& held, const timespec& readAt,
-              std::shared_ptr<const IniDocument> document) EXCLUDES(g_Mutex) {
+              std::shared_ptr<const IniDocument> document) EXCLUDES(Kept::mutex) {
     std::shared_ptr<const IniDocument> released;  // after the lock
-    MutexLock lock(g_Mutex);
-    if (g_Gone) return;
+    MutexLock lock(Kept::mutex);
+    Kept* kept = Kept::Table();
+    if (!kept) return;
     if (Settled(held.st_mtim, readAt)) {
-        released = Keep(path, StampOf(held), std::move(document));
+        released = Keep(*kept, path, StampOf(held), std::move(document));
     } else {
-        released = Drop(path);
+        released = Drop(*kept, path);
     }
 }
 
@@ -207,8 +183,8 @@ std::shared_ptr<const IniDocument> ReadProfileDocument(const char* path) {
 
 void ForgetProfileDocument(const char* path) {
     std::shared_ptr<const IniDocument> released;  // after the lock
-    MutexLock lock(g_Mutex);
-    if (!g_Gone) released = Drop(path);
+    MutexLock lock(Kept::mutex);
+    if (Kept* kept = Kept::Table()) released = Drop(*kept, path);
 }
 
 }  // namespace tarnix::platform::detail

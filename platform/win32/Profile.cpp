@@ -16,11 +16,6 @@
 namespace tarnix::platform {
 namespace {
 
-bool HasHighBytes(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
 // Copies a value or a default as GetPrivateProfileStringA does: without one pair of matching
 // quotes, cut to size - 1 characters. False, with nothing copied, where only the call can
 // tell: a text in quotes that the buffer cuts or just holds (Wine then drops one more
@@ -29,7 +24,7 @@ bool HasHighBytes(std::string_view text) {
 bool CopyOut(std::string_view text, char* buffer, uint32_t size, uint32_t& copied) {
     const std::string_view unquoted = ProfileUnquoted(text);
     if (unquoted.size() != text.size() && size <= unquoted.size() + 1) return false;
-    if (unquoted.size() >= size && HasHighBytes(unquoted)) return false;
+    if (unquoted.size() >= size && detail::HasHighBytes(unquoted)) return false;
     const size_t count = std::min<size_t>(unquoted.size(), size - 1);
     std::memcpy(buffer, unquoted.data(), count);
     buffer[count] = '\0';
@@ -83,7 +78,7 @@ uint32_t GetProfileString(const char* section, const char* key, const char* defa
             std::string_view text = defaultValue ? defaultValue : "";
             while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
             const bool onlyBlanks = text.empty() && defaultValue && defaultValue[0] != '\0';
-            if (!onlyBlanks && !HasHighBytes(text) && CopyOut(text, buffer, size, copied)) {
+            if (!onlyBlanks && !detail::HasHighBytes(text) && CopyOut(text, buffer, size, copied)) {
                 return copied;
             }
             break;

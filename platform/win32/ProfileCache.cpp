@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/KeptFiles.h"
+#include "common/ProfileText.h"
 #include "platform/ThreadSafety.h"
 
 namespace tarnix::platform::detail {
@@ -100,11 +102,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-bool HasHighBytes(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // Names compare without regard to ASCII case: Wine's calls do so, and names with other
@@ -197,44 +194,19 @@ struct KeptFile {
     uint64_t lastUse;
 };
 
-// Held only to look up, add or drop sections, never during a Win32 call.
-Mutex g_Mutex;
-
-// Set, under g_Mutex, when the kept files are destroyed at exit or unload. Destructors of other
-// statics may still read settings afterwards: they make the per-key calls.
-bool g_Gone GUARDED_BY(g_Mutex) = false;
-
-struct KeptFiles {
-    std::vector<KeptFile> files GUARDED_BY(g_Mutex);
-    uint64_t uses GUARDED_BY(g_Mutex) = 0;
-
-    KeptFiles() = default;
-    KeptFiles(const KeptFiles&) = delete;
-    KeptFiles& operator=(const KeptFiles&) = delete;
-    ~KeptFiles() {
-        MutexLock lock(g_Mutex);
-        g_Gone = true;
-        files.clear();
-    }
-};
-
-// Call with g_Mutex held, and only while g_Gone is false.
-KeptFiles& Kept() REQUIRES(g_Mutex) {
-    static KeptFiles kept;
-    return kept;
-}
+using Kept = KeptFiles<KeptFile>;
 
 // The kept section of the file, when the file still has the status it had when the section was
 // read. A file whose status changed loses its sections and takes the new status.
 std::shared_ptr<const Section> Find(const char* path, const Stamp& now, std::string_view name,
-                                    size_t hash) EXCLUDES(g_Mutex) {
+                                    size_t hash) EXCLUDES(Kept::mutex) {
     std::vector<KeptSection> released;  // freed after the lock
-    MutexLock lock(g_Mutex);
-    if (g_Gone) return nullptr;
-    KeptFiles& kept = Kept();
-    for (KeptFile& file : kept.files) {
+    MutexLock lock(Kept::mutex);
+    Kept* kept = Kept::Table();
+    if (!kept) return nullptr;
+    for (KeptFile& file : kept->files) {
         if (file.path != path) continue;
-        file.lastUse = ++kept.uses;
+        file.lastUse = ++kept->uses;
         if (!SameFile(file.stamp, now)) {
             released.swap(file.sections);
             file.bytes = 0;
@@ -254,11 +226,12 @@ std::shared_ptr<const Section> Find(const char* path, const Stamp& now, std::str
 // Keeps a section read after the status call gave stamp. Not when another read has seen the
 // file with another status meanwhile: which of the two is the older is unknown.
 void Keep(const char* path, const Stamp& stamp, std::string_view name, size_t hash,
-          std::shared_ptr<const Section> section) EXCLUDES(g_Mutex) {
+          std::shared_ptr<const Section> section) EXCLUDES(Kept::mutex) {
     std::vector<KeptSection> released;  // freed after the lock
-    MutexLock lock(g_Mutex);
-    if (g_Gone) return;
-    KeptFiles& kept = Kept();
+    MutexLock lock(Kept::mutex);
+    Kept* table = Kept::Table();
+    if (!table) return;
+    Kept& kept = *table;
     KeptFile* file = nullptr;
     for (KeptFile& candidate : kept.files) {
         if (candidate.path == path) {
@@ -334,9 +307,10 @@ KeptValue FindKeptValue(const char* path, const char* section, const char* key,
 
 void ForgetKeptSections(const char* path) {
     std::vector<KeptSection> released;  // freed after the lock
-    MutexLock lock(g_Mutex);
-    if (g_Gone) return;
-    std::vector<KeptFile>& files = Kept().files;
+    MutexLock lock(Kept::mutex);
+    Kept* kept = Kept::Table();
+    if (!kept) return;
+    std::vector<KeptFile>& files = kept->files;
     for (auto file = files.begin(); file != files.end(); ++file) {
         if (file->path != path) continue;
         released.swap(file->sections);
