@@ -72,8 +72,12 @@ class HandlerLatch {
 };
 HandlerLatch* g_Latch = nullptr;
 
+// Refuses queueings, as an SDK whose queue is full does.
+std::atomic<bool> g_RefuseQueue{false};
+
 tPvErr PVDECL QueueFrameAtLatch(tPvHandle handle, tPvFrame* frame, tPvFrameCallback callback) {
     if (g_Latch != nullptr) g_Latch->Pass();
+    if (g_RefuseQueue) return ePvErrQueueFull;
     return ::PvCaptureQueueFrame(handle, frame, callback);
 }
 
@@ -114,6 +118,7 @@ class CameraObjectTest : public DebugLinesTest {
   protected:
     void SetUp() override {
         pvsim_reset();
+        g_RefuseQueue = false;
         g_RefuseClear = false;
         g_RefuseClose = false;
         DebugLinesTest::SetUp();
@@ -407,6 +412,29 @@ TEST_F(CameraObjectTest, AnOpenWithoutRoomForItsBuffersFailsUntilAnotherCameraCl
         EXPECT_EQ(pvsim_frames_delivered(second), 1u);
         b.Close();
     }
+}
+
+// A camera stalled after a good frame still shows that frame, and an unplug keeps its buffers
+// for the reconnect: the reopen must not hand that frame out as an image of the camera back.
+TEST_F(CameraObjectTest, AReopenOnKeptBuffersShowsNothingOfBefore) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
+    WaitForSoftwareTriggers(id);
+    ASSERT_EQ(pvsim_set_pattern(id, ePvSimPatternBars), ePvErrSuccess);  // white on the left
+    CCamera camera(CameraInfo(id), 0, nullptr, "");
+    ASSERT_TRUE(camera.Open());
+    g_RefuseQueue = true;
+    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
+    g_RefuseQueue = false;
+    uint8_t row[16] = {};
+    ASSERT_TRUE(camera.Stream().GetRow(row, 0, 0, 15));
+    ASSERT_EQ(row[0], 255);
+
+    camera.CloseUnplugged();
+    ASSERT_TRUE(camera.Stream().HasKeptBuffers());
+    ASSERT_TRUE(camera.Open());
+    ASSERT_TRUE(camera.Stream().GetRow(row, 0, 0, 15));
+    EXPECT_THAT(row, ::testing::Each(0));
 }
 
 TEST(SettingsPathTest, FolderSeparatorAndFileNameWithinTheBuffer) {

@@ -322,6 +322,19 @@ TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
     camera->ScheduleReconnect();
     ASSERT_TRUE(WaitForState(*camera, ReconnectState::Exhausted));
     EXPECT_FALSE(camera->Stream().HasKeptBuffers());
+
+    // Nothing is kept where no attempt can follow, and a final close gives back what was.
+    auto off = MakeCamera(5, 1);
+    ChangeSettings(*off, [](settings::CameraSettings& s) { s.m_Reconnect = false; });
+    g_Open.Refuse(false);
+    ASSERT_TRUE(off->Open());
+    off->CloseUnplugged();
+    EXPECT_FALSE(off->Stream().HasKeptBuffers());
+    camera = MakeCamera(5, 1);
+    ASSERT_TRUE(camera->Open());
+    camera->CloseUnplugged();
+    camera->Close();
+    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
 }
 
 // Many short attempts racing with the end of the object: run under the sanitizers.
