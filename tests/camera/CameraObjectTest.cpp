@@ -18,7 +18,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -412,6 +415,38 @@ TEST_F(CameraObjectTest, AnOpenWithoutRoomForItsBuffersFailsUntilAnotherCameraCl
         EXPECT_EQ(pvsim_frames_delivered(second), 1u);
         b.Close();
     }
+}
+
+// A host that closes its port from inside its callback while a close on another thread waits
+// for that very callback: the inner close must see it runs inside the frame handler and leave
+// the work to the outer one, or each waits for the other.
+std::atomic<CCamera*> g_CloseInCallback{nullptr};
+std::atomic<bool> g_InClosingCallback{false};
+
+void CloseFromCallback(int32_t /*port*/) {
+    CCamera* camera = g_CloseInCallback.exchange(nullptr);
+    if (camera == nullptr) return;
+    g_InClosingCallback = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the other close waits now
+    camera->Close();
+}
+
+TEST_F(CameraObjectTest, ACallbackClosingItsPortLeavesTheCloseToTheOneWaitingForIt) {
+    const uint32_t id = AddCamera(ePvFmtMono8, 16, 8).id;
+    WaitForSoftwareTriggers(id);
+    auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, CloseFromCallback, "");
+    ASSERT_TRUE(camera->Open());
+    g_InClosingCallback = false;
+    g_CloseInCallback = camera.get();
+    ASSERT_TRUE(camera->Stream().Grab());
+    ASSERT_TRUE(WaitUntil([] { return g_InClosingCallback.load(); }));
+    auto closed = std::async(std::launch::async, [&] { return camera->Close(); });
+    if (closed.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        std::fprintf(stderr, "the two closes wait for each other\n");
+        std::abort();  // nothing can end the threads that wait
+    }
+    EXPECT_TRUE(closed.get());
+    EXPECT_EQ(camera->State(), CameraState::Closed);
 }
 
 // A camera stalled after a good frame still shows that frame, and an unplug keeps its buffers

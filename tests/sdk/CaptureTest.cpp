@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <thread>
 
 namespace tarnix::test {
@@ -386,8 +388,18 @@ TEST_F(Capture, CallbacksMayCallTheSdkForTheirOwnCamera) {
     EXPECT_EQ(PvCameraClose(handle), ePvErrBadHandle);
 }
 
+// The threads of this process (Linux), 0 where it cannot be told.
+size_t ThreadCount() {
+    std::error_code error;
+    const std::filesystem::directory_iterator tasks("/proc/self/task", error);
+    return error ? 0 : static_cast<size_t>(std::distance(tasks, {}));
+}
+
+// Closing cancels what is queued, and a closed camera keeps no stream thread (and no stack in
+// a host's address space).
 TEST_F(Capture, CloseAndShutdownCancelQueuedFrames) {
     uint32_t id = 0;
+    const size_t threads = ThreadCount();
     tPvHandle handle = StartSmall(id);
     FrameLog first(3, 256);
     first.QueueAll(handle);
@@ -396,6 +408,7 @@ TEST_F(Capture, CloseAndShutdownCancelQueuedFrames) {
     for (const Completion& c : first.Log()) {
         EXPECT_EQ(c.status, ePvErrCancelled);
     }
+    EXPECT_EQ(ThreadCount(), threads);
 
     handle = Open(id);
     ASSERT_EQ(PvCaptureStart(handle), ePvErrSuccess);
