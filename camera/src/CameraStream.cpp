@@ -3,10 +3,12 @@
 #include "camera/CameraStream.h"
 
 #include <base/Assert.h>
+#include <convert/Convert.h>
 #include <settings/ParseCsv.h>
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "FrameSlot.h"
 #include "camera/CameraDevice.h"
@@ -74,9 +76,8 @@ FrameSlot::FrameSlot(CameraStream* owner) : stream(owner) {
 }
 
 CameraStream::CameraStream(CameraDevice& device, int32_t port, FrameNotify onFrame,
-                           std::enable_shared_from_this<CCamera>& owner, CameraState initial)
+                           CameraState initial)
     : m_Device(device),
-      m_Owner(owner),
       m_Port(port),
       m_OnFrame(onFrame),
       m_FrameStorage(std::make_unique<FrameSlot>(this)),
@@ -147,6 +148,12 @@ void CameraStream::Opened() {
 
 void CameraStream::Closed() {
     MoveTo(CameraState::Closed);
+}
+
+void CameraStream::KeepAliveWhileHandling(std::weak_ptr<void> owner) {
+    FrameSlot& slot = *m_FrameStorage;
+    platform::MutexLock gate(slot.mutex);
+    slot.owner = std::move(owner);
 }
 
 bool CameraStream::AllocateBuffers(BufferSizes& needed) {
@@ -268,14 +275,14 @@ bool CameraStream::HasKeptBuffers() {
 
 const uint8_t* CameraStream::Lut() const {
     // What a camera that never loaded a table maps every sample to.
-    alignas(64) static const uint8_t kNoTable[kLutSize] = {};
+    alignas(64) static const uint8_t kNoTable[convert::kLutEntries] = {};
     return m_Lut ? m_Lut.get() : kNoTable;
 }
 
 bool CameraStream::LoadLut(const char* file, const char* column) {
-    if (!m_Lut) m_Lut = platform::AllocatePages(kLutSize);
+    if (!m_Lut) m_Lut = platform::AllocatePages(convert::kLutEntries);
     if (!m_Lut) return false;  // no room: frames go out without a table
-    std::memset(m_Lut.get(), 0, kLutSize);
+    std::memset(m_Lut.get(), 0, convert::kLutEntries);
     settings::CsvReader reader(file);
     // Missing file, unknown column, a line without it: frames go out without a table.
     if (!reader.SelectColumn(column)) return false;
@@ -286,7 +293,7 @@ bool CameraStream::LoadLut(const char* file, const char* column) {
     for (int32_t row = 0, rows = reader.Count(); row < rows; ++row) {
         const int32_t index = indexes[row];
         // Only the low 8 bits of a value count: 256 is 0, -1 is 255.
-        if (index >= 0 && static_cast<uint32_t>(index) < kLutSize)
+        if (index >= 0 && static_cast<uint32_t>(index) < convert::kLutEntries)
             lut[static_cast<uint32_t>(index)] = static_cast<uint8_t>(values[row]);
     }
     return true;

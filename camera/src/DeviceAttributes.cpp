@@ -61,6 +61,15 @@ bool CameraDevice::AttrStringGet(const char* name, char* buffer, uint32_t buffer
                        "PvAttrEnumGet", name) == 0;
 }
 
+bool CameraDevice::AttrUint32Get(const char* name, uint32_t& value) {
+    if (AttrType(name) != ePvDatatypeUint32) return false;
+    uint32_t read = 0;
+    if (ReportError(Sdk().PvAttrUint32Get(m_Handle, name, &read), "PvAttrUint32Get", name) != 0)
+        return false;
+    value = read;
+    return true;
+}
+
 bool CameraDevice::AttrFloat32Get(const char* name, float& value) {
     if (AttrType(name) != ePvDatatypeFloat32) return false;
     float read = 0.0F;

@@ -62,12 +62,7 @@ bool CameraDevice::GetNamedProperty(const char* name, uint32_t& value) {
             return false;
         }
     }
-    if (AttrType(name) != ePvDatatypeUint32) return false;
-    uint32_t read = 0;
-    if (ReportError(Sdk().PvAttrUint32Get(m_Handle, name, &read), "PvAttrUint32Get", name) != 0)
-        return false;
-    value = read;
-    return true;
+    return AttrUint32Get(name, value);
 }
 
 }  // namespace tarnix

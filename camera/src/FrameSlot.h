@@ -33,6 +33,10 @@ struct FrameSlot {
     std::condition_variable handlersDone;
     // The stream, until its destructor closes the gate.
     CameraStream* stream GUARDED_BY(mutex);
+    // The stream's owner, which a handler holds on to while it runs: a host callback closing
+    // its own port may drop the last other reference. This is the one place that keeps the
+    // camera alive for its frame handler.
+    std::weak_ptr<void> owner GUARDED_BY(mutex);
     // Handlers between the gate and their end; the destructor waits for them.
     int handlersInside GUARDED_BY(mutex) = 0;
     // The record came back while the gate was closed: the destructor need not leave it.

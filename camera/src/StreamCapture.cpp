@@ -14,7 +14,6 @@
 #include "FrameSlot.h"
 #include "camera/CameraDevice.h"
 #include "camera/CameraStream.h"
-#include "camera/PvCamera.h"
 #include "camera/TriggerModes.h"
 
 namespace tarnix {
@@ -115,7 +114,7 @@ void PVDECL CameraStream::FrameCB(tPvFrame* frame) {
     // Should the host close this port from inside its callback, the camera lives on until
     // this handler is done with it. (Null for a camera no shared pointer owns, or one whose
     // destructor has begun: the gate holds that one.)
-    std::shared_ptr<CCamera> keepAlive;
+    std::shared_ptr<void> keepAlive;
     {
         platform::MutexLock gate(slot->mutex);
         if (slot->orphaned) {
@@ -130,7 +129,7 @@ void PVDECL CameraStream::FrameCB(tPvFrame* frame) {
         }
         stream = slot->stream;
         ++slot->handlersInside;
-        keepAlive = stream->m_Owner.weak_from_this().lock();
+        keepAlive = slot->owner.lock();
     }
     stream->OnFrameCompleted(*frame);
     {

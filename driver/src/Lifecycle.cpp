@@ -13,7 +13,7 @@
 #include <base/ModuleFolder.h>
 #include <base/SdkApi.h>
 #include <base/SdkLoader.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 
 #include "driver/CameraList.h"
 #include "driver/LinkEvents.h"
@@ -80,7 +80,7 @@ void StartOncePerProcess(StartupReport& report) REQUIRES(g_LifecycleMutex) {
 }
 
 // Returns whether the driver is started afterwards.
-bool StartLocked(StartupReport& report) EXCLUDES(g_LifecycleMutex) {
+bool StartUnderLifecycleLock(StartupReport& report) EXCLUDES(g_LifecycleMutex) {
     platform::MutexLock lock(g_LifecycleMutex);
     try {
         if (!EnsureSdkLoaded(report.problem)) return g_StartupCount > 0;
@@ -101,7 +101,7 @@ bool StartLocked(StartupReport& report) EXCLUDES(g_LifecycleMutex) {
 }
 
 // Returns whether no start-up remains afterwards.
-bool ShutDownLocked(bool& exception) EXCLUDES(g_LifecycleMutex) {
+bool ShutDownUnderLifecycleLock(bool& exception) EXCLUDES(g_LifecycleMutex) {
     platform::MutexLock lock(g_LifecycleMutex);
     try {
         if (g_StartupCount == 0) return true;
@@ -121,7 +121,7 @@ bool ShutDownLocked(bool& exception) EXCLUDES(g_LifecycleMutex) {
 
 bool Startup() {
     StartupReport report;
-    const bool started = StartLocked(report);
+    const bool started = StartUnderLifecycleLock(report);
     try {
         Tell(report);
     } catch (...) {
@@ -132,7 +132,7 @@ bool Startup() {
 
 bool Shutdown() {
     bool exception = false;
-    const bool stopped = ShutDownLocked(exception);
+    const bool stopped = ShutDownUnderLifecycleLock(exception);
     if (exception) ShowDriverMessage("Exception finalize!");
     return stopped;
 }

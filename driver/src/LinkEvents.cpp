@@ -2,7 +2,7 @@
 
 #include <base/Diagnostics.h>
 #include <base/SdkApi.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <platform/System.h>
 
 #include <memory>

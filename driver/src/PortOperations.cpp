@@ -3,7 +3,7 @@
 #include <base/Diagnostics.h>
 #include <base/SdkApi.h>
 #include <base/TextUtil.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <platform/System.h>
 #include <ui/ConfigSheet.h>
 
@@ -55,11 +55,11 @@ bool OpenPort(int32_t port, const char* hostName, uint32_t size[2]) {
     // The camera stays in its slot even when the open fails, until closeCVLPort.
     reservation.Fill(camera);
     if (!camera->Open()) return false;
-    CameraStream& stream = camera->Stream();
-    size[0] = stream.Width();
-    size[1] = stream.Height();
+    const SheetCamera::ImageGeometry image = camera->Geometry();
+    size[0] = image.width;
+    size[1] = image.height;
     DebugMsg("OPENED %s [%ux%u] %d bit\n", name, static_cast<unsigned>(size[0]),
-             static_cast<unsigned>(size[1]), stream.BytesPerPixel() * 8);
+             static_cast<unsigned>(size[1]), image.bytesPerPixel * 8);
     return true;
 }
 
@@ -78,37 +78,37 @@ void ClosePort(int32_t port) {
 
 bool GrabOnPort(int32_t port) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    return camera && camera->Stream().Grab();
+    return camera && camera->Grab();
 }
 
 bool GetRowOnPort(int32_t port, uint8_t* destination, uint32_t row, uint32_t firstColumn,
                   uint32_t lastColumn) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
-    return camera && camera->Stream().GetRow(destination, row, firstColumn, lastColumn);
+    return camera && camera->GetRow(destination, row, firstColumn, lastColumn);
 }
 
 bool GetPortProperty(int32_t port, const char* name, uint32_t& value) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
     if (!camera) return false;
     if (EqualsIgnoreCase(name, kPixelSizeProperty)) {
-        value = static_cast<uint32_t>(camera->Stream().BytesPerPixel()) * 8;
+        value = static_cast<uint32_t>(camera->Geometry().bytesPerPixel) * 8;
         return true;
     }
     if (EqualsIgnoreCase(name, kContinuousProperty)) {
-        value = camera->Stream().Continuous() ? 1 : 0;
+        value = camera->Continuous() ? 1 : 0;
         return true;
     }
-    return camera->Device().GetNamedProperty(name, value);
+    return camera->GetNamedProperty(name, value);
 }
 
 bool SetPortProperty(int32_t port, const char* name, uint32_t value) {
     const std::shared_ptr<CCamera> camera = Ports().At(port);
     if (!camera) return false;
     if (EqualsIgnoreCase(name, kContinuousProperty)) {
-        camera->Stream().SetContinuous(value != 0);
+        camera->SetContinuous(value != 0);
         return true;
     }
-    return camera->Device().SetNamedProperty(name, value);
+    return camera->SetNamedProperty(name, value);
 }
 
 bool ConfigureCameraByName(const char* name) {

@@ -1,6 +1,6 @@
 #include "driver/PortTable.h"
 
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <platform/System.h>
 
 #include "driver/CameraList.h"
@@ -71,7 +71,7 @@ int32_t PortTable::FindPortByNameOrAddress(const char* name) const {
         const std::shared_ptr<CCamera> camera = At(port);
         if (!camera) continue;
         if (FormatConfigName(camera->Info()) == name) return port;
-        if (isAddress && camera->Device().GetDeviceIPAddress() == address) return port;
+        if (isAddress && camera->GetDeviceIPAddress() == address) return port;
     }
     return -1;
 }

@@ -2,9 +2,10 @@
 // delivery, their host notify reads every row, and every operator new made inside the
 // driver's frame handler between the 10th and the 500th frame of a camera is counted. The
 // program links the camera code itself, so its operator new is the driver's.
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 #include <harness/Wait.h>
 #include <pvsim.h>
@@ -81,7 +82,8 @@ std::atomic<tPvFrameCallback> g_DriverHandler{nullptr};
 
 Stream* StreamOf(const tPvFrame* record) {
     for (Stream& stream : g_Streams)
-        if (stream.camera && &stream.camera->Stream().Record() == record) return &stream;
+        if (stream.camera && &CameraInternals::Stream(*stream.camera).Record() == record)
+            return &stream;
     return nullptr;
 }
 
@@ -105,7 +107,7 @@ tPvErr PVDECL QueueThroughCounter(tPvHandle handle, tPvFrame* record, tPvFrameCa
 void ReadAllRows(int32_t port) {
     Stream& stream = g_Streams[static_cast<size_t>(port)];
     for (uint32_t row = 0; row < kHeight; ++row)
-        stream.camera->Stream().GetRow(stream.row.data(), row, 0, kWidth - 1);
+        stream.camera->GetRow(stream.row.data(), row, 0, kWidth - 1);
 }
 
 TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
@@ -121,7 +123,7 @@ TEST(AllocationTest, FramesAreHandledWithoutAllocating) {
 
         g_Streams[format].camera = std::make_shared<CCamera>(
             CameraInfo(added.id), static_cast<int32_t>(format), ReadAllRows, "");
-        g_Streams[format].camera->Stream().SetContinuous(true);
+        g_Streams[format].camera->SetContinuous(true);
     }
     for (Stream& stream : g_Streams) ASSERT_TRUE(stream.camera->Open());
 

@@ -1,6 +1,7 @@
 // Typed attribute access against the simulated cameras.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 #include <platform/System.h>
 
@@ -18,59 +19,61 @@ using AttributesTest = SimulatedCameraTest;
 TEST_F(AttributesTest, ReadsUseTheSdkFunctionOfTheAttributesType) {
     char text[64] = {};
     const uint32_t enumGets = calls("PvAttrEnumGet");
-    ASSERT_TRUE(camera().Device().AttrStringGet("PixelFormat", text, sizeof text));
+    ASSERT_TRUE(CameraInternals::Device(camera()).AttrStringGet("PixelFormat", text, sizeof text));
     EXPECT_STREQ(text, "Mono8");
     EXPECT_EQ(calls("PvAttrEnumGet"), enumGets + 1);
 
     const uint32_t stringGets = calls("PvAttrStringGet");
-    ASSERT_TRUE(camera().Device().AttrStringGet("DeviceIPAddress", text, sizeof text));
+    ASSERT_TRUE(
+        CameraInternals::Device(camera()).AttrStringGet("DeviceIPAddress", text, sizeof text));
     EXPECT_STREQ(text, "127.0.1.1");
     EXPECT_EQ(calls("PvAttrStringGet"), stringGets + 1);
-    EXPECT_EQ(camera().Device().GetDeviceIPAddress(), platform::InetAddr("127.0.1.1"));
+    EXPECT_EQ(camera().GetDeviceIPAddress(), platform::InetAddr("127.0.1.1"));
 
     char range[256] = {};
-    ASSERT_TRUE(camera().Device().AttrRangeEnum("PixelFormat", range, sizeof range));
+    ASSERT_TRUE(
+        CameraInternals::Device(camera()).AttrRangeEnum("PixelFormat", range, sizeof range));
     EXPECT_THAT(std::string(range), HasSubstr("Mono8,Mono16"));
 
     float rate = 0.0F;
     float low = 0.0F;
     float high = 0.0F;
-    EXPECT_TRUE(camera().Device().AttrFloat32Get("FrameRate", rate));
-    EXPECT_TRUE(camera().Device().AttrRangeFloat32("FrameRate", low, high));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrFloat32Get("FrameRate", rate));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrRangeFloat32("FrameRate", low, high));
     EXPECT_LE(low, rate);
     EXPECT_LE(rate, high);
 
     uint32_t width = 0;
     uint32_t minWidth = 0;
     uint32_t maxWidth = 0;
-    EXPECT_TRUE(camera().Device().GetNamedProperty("Width", width));
+    EXPECT_TRUE(camera().GetNamedProperty("Width", width));
     EXPECT_EQ(width, 1360u);
-    EXPECT_TRUE(camera().Device().AttrRangeUint32("Width", minWidth, maxWidth));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrRangeUint32("Width", minWidth, maxWidth));
     EXPECT_LE(maxWidth, 1360u);
     EXPECT_GT(maxWidth, minWidth);
 
-    EXPECT_EQ(camera().Device().AttrType("Width"), ePvDatatypeUint32);
-    EXPECT_EQ(camera().Device().AttrFlags("SensorWidth") & ePvFlagWrite, 0u);
+    EXPECT_EQ(CameraInternals::Device(camera()).AttrType("Width"), ePvDatatypeUint32);
+    EXPECT_EQ(CameraInternals::Device(camera()).AttrFlags("SensorWidth") & ePvFlagWrite, 0u);
     EXPECT_THAT(lines(), IsEmpty());
 }
 
 TEST_F(AttributesTest, WritesReachTheCamera) {
-    ASSERT_TRUE(camera().Device().AttrStringSet("PixelFormat", "Mono16"));
-    ASSERT_TRUE(camera().Device().AttrStringSet("CameraName", "Line 4"));
-    ASSERT_TRUE(camera().Device().AttrUint32Set("Height", 480));
-    ASSERT_TRUE(camera().Device().AttrFloat32Set("FrameRate", 12.5F));
-    ASSERT_TRUE(camera().Device().CommandRun("AcquisitionStop"));
+    ASSERT_TRUE(CameraInternals::Device(camera()).AttrStringSet("PixelFormat", "Mono16"));
+    ASSERT_TRUE(CameraInternals::Device(camera()).AttrStringSet("CameraName", "Line 4"));
+    ASSERT_TRUE(CameraInternals::Device(camera()).AttrUint32Set("Height", 480));
+    ASSERT_TRUE(CameraInternals::Device(camera()).AttrFloat32Set("FrameRate", 12.5F));
+    ASSERT_TRUE(CameraInternals::Device(camera()).CommandRun("AcquisitionStop"));
 
     char text[64] = {};
     float rate = 0.0F;
     uint32_t height = 0;
-    EXPECT_TRUE(camera().Device().AttrStringGet("PixelFormat", text, sizeof text));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrStringGet("PixelFormat", text, sizeof text));
     EXPECT_STREQ(text, "Mono16");
-    EXPECT_TRUE(camera().Device().AttrStringGet("CameraName", text, sizeof text));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrStringGet("CameraName", text, sizeof text));
     EXPECT_STREQ(text, "Line 4");
-    EXPECT_TRUE(camera().Device().GetNamedProperty("Height", height));
+    EXPECT_TRUE(camera().GetNamedProperty("Height", height));
     EXPECT_EQ(height, 480u);
-    EXPECT_TRUE(camera().Device().AttrFloat32Get("FrameRate", rate));
+    EXPECT_TRUE(CameraInternals::Device(camera()).AttrFloat32Get("FrameRate", rate));
     EXPECT_FLOAT_EQ(rate, 12.5F);
     EXPECT_THAT(lines(), IsEmpty());
 }
@@ -87,17 +90,17 @@ TEST_F(AttributesTest, WrongTypeOrReadOnlyFailsSilentlyWithoutTheTypedCall) {
                                calls("PvAttrFloat32Set"), calls("PvAttrStringSet"),
                                calls("PvAttrEnumSet"),    calls("PvAttrUint32Set")};
 
-    EXPECT_FALSE(camera().Device().AttrFloat32Get("Width", value));
-    EXPECT_FALSE(camera().Device().AttrStringGet("Width", text, sizeof text));
-    EXPECT_FALSE(camera().Device().AttrRangeEnum("CameraName", text, sizeof text));
-    EXPECT_FALSE(camera().Device().AttrRangeUint32("FrameRate", low, high));
-    EXPECT_FALSE(camera().Device().AttrFloat32Set("PixelFormat", 1.0F));
-    EXPECT_FALSE(camera().Device().AttrUint32Set("FrameRate", 1));
-    EXPECT_FALSE(camera().Device().AttrStringSet("Width", "5"));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrFloat32Get("Width", value));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrStringGet("Width", text, sizeof text));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrRangeEnum("CameraName", text, sizeof text));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrRangeUint32("FrameRate", low, high));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrFloat32Set("PixelFormat", 1.0F));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrUint32Set("FrameRate", 1));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrStringSet("Width", "5"));
     // Read-only attributes of each written type.
-    EXPECT_FALSE(camera().Device().AttrStringSet("DeviceModelName", "other"));
-    EXPECT_FALSE(camera().Device().AttrUint32Set("SensorWidth", 640));
-    EXPECT_FALSE(camera().Device().AttrFloat32Set("DeviceTemperature", 20.0F));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrStringSet("DeviceModelName", "other"));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrUint32Set("SensorWidth", 640));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrFloat32Set("DeviceTemperature", 20.0F));
 
     const uint32_t after[] = {calls("PvAttrFloat32Get"), calls("PvAttrStringGet"),
                               calls("PvAttrEnumGet"),    calls("PvAttrRangeUint32"),
@@ -113,16 +116,17 @@ TEST_F(AttributesTest, WrongTypeOrReadOnlyFailsSilentlyWithoutTheTypedCall) {
 TEST_F(AttributesTest, SdkFailuresBecomeOneReportLineAndLeaveOutputsAlone) {
     ASSERT_EQ(pvsim_fail_attr(kMono8CameraId, "Width", ePvErrCameraFault, ePvErrForbidden), 0u);
     uint32_t width = 99;
-    EXPECT_FALSE(camera().Device().GetNamedProperty("Width", width));
+    EXPECT_FALSE(camera().GetNamedProperty("Width", width));
     EXPECT_EQ(width, 99u);
-    EXPECT_FALSE(camera().Device().AttrUint32Set("Width", 640));
-    EXPECT_FALSE(
-        camera().Device().AttrUint32Set("GainValue", 1000000));  // refused by the camera's range
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrUint32Set("Width", 640));
+    EXPECT_FALSE(CameraInternals::Device(camera()).AttrUint32Set(
+        "GainValue", 1000000));  // refused by the camera's range
     ASSERT_EQ(pvsim_fail_attr(kMono8CameraId, "AcquisitionStart", 0, ePvErrUnplugged), 0u);
-    EXPECT_FALSE(camera().Device().CommandRun("AcquisitionStart"));
+    EXPECT_FALSE(CameraInternals::Device(camera()).CommandRun("AcquisitionStart"));
 
     char text[16] = {};
-    EXPECT_FALSE(camera().Device().AttrStringGet("NoSuchAttribute", text, sizeof text));
+    EXPECT_FALSE(
+        CameraInternals::Device(camera()).AttrStringGet("NoSuchAttribute", text, sizeof text));
 
     EXPECT_THAT(
         lines(),
@@ -136,7 +140,7 @@ TEST_F(AttributesTest, SdkFailuresBecomeOneReportLineAndLeaveOutputsAlone) {
 
 TEST_F(AttributesTest, WithoutAnOpenCameraTheHandleErrorIsReported) {
     CCamera closed(0);
-    EXPECT_EQ(closed.Device().GetDeviceIPAddress(), 0u);
+    EXPECT_EQ(closed.GetDeviceIPAddress(), 0u);
     EXPECT_THAT(lines(),
                 ElementsAre("ERROR 3 Camera handle is invalid: PvAttrInfo(DeviceIPAddress)\n"));
 }

@@ -3,12 +3,14 @@
 // file lies. The SDK table is the simulator's, with capture clear and camera close made
 // refusable.
 #include <base/Diagnostics.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <camera/SettingsPath.h>
+#include <convert/Convert.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/AddressSpace.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 #include <harness/Wait.h>
 #include <platform/System.h>
@@ -107,7 +109,7 @@ void WaitForSoftwareTriggers(uint32_t id) {
 // that was taken down does; then lets the SDK go, which hands back a record it still held.
 template <typename Owner>
 void DestroyWhileTheSdkHoldsOn(Owner& camera) {
-    const tPvHandle handle = camera->Device().Handle();
+    const tPvHandle handle = CameraInternals::Device(*camera).Handle();
     g_RefuseClear = true;
     g_RefuseClose = true;
     camera.reset();
@@ -141,49 +143,49 @@ TEST_F(CameraObjectTest, BuffersFollowTheImageFormat) {
     // A 16-bit mono image holds its 8-bit output, half the raw frame.
     CCamera camera(CameraInfo(mono16), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
-    EXPECT_EQ(camera.Stream().BytesPerPixel(), 1);
-    EXPECT_EQ(camera.Stream().ImageSize(), 200u);
-    EXPECT_EQ(camera.Stream().Record().ImageBufferSize, 400u);
-    EXPECT_TRUE(camera.Stream().HasImage());
+    EXPECT_EQ(CameraInternals::Stream(camera).BytesPerPixel(), 1);
+    EXPECT_EQ(CameraInternals::Stream(camera).ImageSize(), 200u);
+    EXPECT_EQ(CameraInternals::Stream(camera).Record().ImageBufferSize, 400u);
+    EXPECT_TRUE(CameraInternals::Stream(camera).HasImage());
 
     // Colour, Bayer and YUV images all have 3 bytes a pixel, whatever the raw frame holds.
     for (const uint32_t id : {bayer, yuv}) {
         CCamera colour(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(colour.Open()) << id;
-        EXPECT_EQ(colour.Stream().BytesPerPixel(), 3) << id;
-        EXPECT_EQ(colour.Stream().ImageSize(), 600u) << id;
-        EXPECT_EQ(colour.Stream().Width(), 20u);
-        EXPECT_EQ(colour.Stream().Height(), 10u);
+        EXPECT_EQ(CameraInternals::Stream(colour).BytesPerPixel(), 3) << id;
+        EXPECT_EQ(CameraInternals::Stream(colour).ImageSize(), 600u) << id;
+        EXPECT_EQ(CameraInternals::Stream(colour).Width(), 20u);
+        EXPECT_EQ(CameraInternals::Stream(colour).Height(), 10u);
     }
 
     // Opening an open camera changes nothing; closing a closed one neither.
-    const tPvHandle handle = camera.Device().Handle();
+    const tPvHandle handle = CameraInternals::Device(camera).Handle();
     EXPECT_FALSE(camera.Open());
-    EXPECT_EQ(camera.Device().Handle(), handle);
+    EXPECT_EQ(CameraInternals::Device(camera).Handle(), handle);
     EXPECT_TRUE(camera.Close());
-    EXPECT_EQ(camera.Device().Handle(), 0u);
-    EXPECT_FALSE(camera.Stream().HasImage());
-    EXPECT_EQ(camera.Stream().ImageSize(), 0u);
-    EXPECT_EQ(camera.Stream().Record().ImageBuffer, nullptr);
-    EXPECT_EQ(camera.Stream().Record().ImageBufferSize, 0u);
+    EXPECT_EQ(CameraInternals::Device(camera).Handle(), 0u);
+    EXPECT_FALSE(CameraInternals::Stream(camera).HasImage());
+    EXPECT_EQ(CameraInternals::Stream(camera).ImageSize(), 0u);
+    EXPECT_EQ(CameraInternals::Stream(camera).Record().ImageBuffer, nullptr);
+    EXPECT_EQ(CameraInternals::Stream(camera).Record().ImageBufferSize, 0u);
     EXPECT_TRUE(camera.Close());
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_FALSE(camera.Grab());
 
     // Reopening reads the size again.
     ASSERT_TRUE(camera.Open());
-    EXPECT_EQ(camera.Stream().ImageSize(), 200u);
+    EXPECT_EQ(CameraInternals::Stream(camera).ImageSize(), 200u);
 }
 
 TEST_F(CameraObjectTest, AnUnreadableFrameSizeLeavesTheCameraStreamingWithoutAnImage) {
     const uint32_t id = AddCamera(ePvFmtMono8, 16, 8, 8, ePvSimNoTotalBytes).id;
     CCamera camera(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
-    EXPECT_FALSE(camera.Stream().HasImage());
-    EXPECT_EQ(camera.Stream().Width(), 0u);
-    EXPECT_EQ(camera.Stream().BytesPerPixel(), 0);
-    EXPECT_TRUE(camera.Stream().Grab());
+    EXPECT_FALSE(CameraInternals::Stream(camera).HasImage());
+    EXPECT_EQ(CameraInternals::Stream(camera).Width(), 0u);
+    EXPECT_EQ(CameraInternals::Stream(camera).BytesPerPixel(), 0);
+    EXPECT_TRUE(camera.Grab());
     uint8_t row[16] = {};
-    EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 0));
+    EXPECT_FALSE(camera.GetRow(row, 0, 0, 0));
 }
 
 TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose) {
@@ -192,22 +194,22 @@ TEST_F(CameraObjectTest, AnOpenThatFailsAfterTheSdkOpenKeepsTheHandleUntilClose)
 
     pvsim_fail_next_open(id, ePvErrAccessDenied);
     EXPECT_FALSE(camera.Open());
-    EXPECT_EQ(camera.Device().Handle(), 0u);
+    EXPECT_EQ(CameraInternals::Device(camera).Handle(), 0u);
     EXPECT_THAT(lines(),
                 Contains("ERROR 7 Camera cannot be opened in the specified mode: PvCameraOpen\n"));
 
     pvsim_fail_attr(id, "AcquisitionMode", 0, ePvErrForbidden);
     EXPECT_FALSE(camera.Open());
-    EXPECT_NE(camera.Device().Handle(), 0u);
+    EXPECT_NE(CameraInternals::Device(camera).Handle(), 0u);
     EXPECT_EQ(camera.State(), CameraState::Open);
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_FALSE(camera.Grab());
     pvsim_fail_attr(id, "AcquisitionMode", 0, 0);
     EXPECT_FALSE(camera.Open());  // still holding the handle
 
     EXPECT_TRUE(camera.Close());
-    EXPECT_EQ(camera.Device().Handle(), 0u);
+    EXPECT_EQ(CameraInternals::Device(camera).Handle(), 0u);
     EXPECT_TRUE(camera.Open());
-    EXPECT_TRUE(camera.Stream().Grab());
+    EXPECT_TRUE(camera.Grab());
 }
 
 bool WaitForState(const CCamera& camera, CameraState state) {
@@ -226,27 +228,27 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
     WaitForSoftwareTriggers(id);
     CCamera camera(CameraInfo(id), 0, nullptr, "");
     EXPECT_EQ(camera.State(), CameraState::Closed);
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_FALSE(camera.Grab());
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.State(), CameraState::Capturing);
 
-    EXPECT_TRUE(camera.Stream().StopCapture());
+    EXPECT_TRUE(CameraInternals::Stream(camera).StopCapture());
     EXPECT_EQ(camera.State(), CameraState::Open);
-    EXPECT_NE(camera.Device().Handle(), 0u);
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_NE(CameraInternals::Device(camera).Handle(), 0u);
+    EXPECT_FALSE(camera.Grab());
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
 
     // Unplugged, the queued frame fails and cannot be queued again.
     ASSERT_TRUE(camera.Open());
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(camera.Grab());
     ASSERT_EQ(pvsim_unplug(id), ePvErrSuccess);
     ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
     EXPECT_THAT(lines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_FALSE(camera.Grab());
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
-    EXPECT_EQ(camera.Device().Handle(), 0u);
+    EXPECT_EQ(CameraInternals::Device(camera).Handle(), 0u);
 }
 
 // The SDK may still own the buffers after it refused the close: they stay while the object
@@ -255,12 +257,12 @@ TEST_F(CameraObjectTest, ARefusedCloseKeepsTheBuffersButForgetsTheHandle) {
     const uint32_t id = AddCamera(ePvFmtRgb24, 16, 8).id;
     auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
-    const tPvHandle handle = camera->Device().Handle();
+    const tPvHandle handle = CameraInternals::Device(*camera).Handle();
     g_RefuseClose = true;
     EXPECT_TRUE(camera->Close());
-    EXPECT_EQ(camera->Device().Handle(), 0u);
-    EXPECT_TRUE(camera->Stream().HasImage());
-    EXPECT_NE(camera->Stream().Record().ImageBuffer, nullptr);
+    EXPECT_EQ(CameraInternals::Device(*camera).Handle(), 0u);
+    EXPECT_TRUE(CameraInternals::Stream(*camera).HasImage());
+    EXPECT_NE(CameraInternals::Stream(*camera).Record().ImageBuffer, nullptr);
     camera.reset();
     g_RefuseClose = false;
     EXPECT_EQ(PvCameraClose(handle), ePvErrSuccess);
@@ -284,8 +286,8 @@ TEST_F(CameraObjectTest, NoReopenWhileTheSdkStillHoldsTheRecord) {
     WaitForSoftwareTriggers(id);
     auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera->Open());
-    const tPvHandle handle = camera->Device().Handle();
-    void* const buffer = camera->Stream().Record().ImageBuffer;
+    const tPvHandle handle = CameraInternals::Device(*camera).Handle();
+    void* const buffer = CameraInternals::Stream(*camera).Record().ImageBuffer;
 
     g_RefuseClear = true;
     g_RefuseClose = true;
@@ -297,7 +299,7 @@ TEST_F(CameraObjectTest, NoReopenWhileTheSdkStillHoldsTheRecord) {
     EXPECT_EQ(lines(), std::vector<std::string>{
                            "Camera open refused: the SDK still holds the frame record\n"});
     EXPECT_EQ(camera->State(), CameraState::Closed);
-    EXPECT_EQ(camera->Stream().Record().ImageBuffer, buffer);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Record().ImageBuffer, buffer);
 
     // The record comes back cancelled; then the camera opens as usual.
     EXPECT_EQ(PvCaptureQueueClear(handle), ePvErrSuccess);
@@ -314,8 +316,9 @@ TEST_F(CameraObjectTest, ClosingAStreamingCameraLeavesNoHandlerBehind) {
     for (int round = 0; round < 20; ++round) {
         auto camera = std::make_shared<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
-        camera->Stream().SetContinuous(true);
-        ASSERT_EQ(PvAttrFloat32Set(camera->Device().Handle(), "FrameRate", 5000.0F), ePvErrSuccess);
+        camera->SetContinuous(true);
+        ASSERT_EQ(PvAttrFloat32Set(CameraInternals::Device(*camera).Handle(), "FrameRate", 5000.0F),
+                  ePvErrSuccess);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         // Closed first, as the driver does: a handler in progress holds the object, so the
         // last reference may go on the SDK's thread, and only Close frees the camera at once
@@ -337,8 +340,9 @@ TEST_F(CameraObjectTest, DestroyingTheCameraRacesNoFrameHandler) {
         // here, at once, and only the gate stands between it and a handler.
         auto camera = std::make_unique<CCamera>(CameraInfo(id), 0, nullptr, "");
         ASSERT_TRUE(camera->Open()) << ::testing::PrintToString(lines());
-        camera->Stream().SetContinuous(true);
-        ASSERT_EQ(PvAttrFloat32Set(camera->Device().Handle(), "FrameRate", 5000.0F), ePvErrSuccess);
+        camera->SetContinuous(true);
+        ASSERT_EQ(PvAttrFloat32Set(CameraInternals::Device(*camera).Handle(), "FrameRate", 5000.0F),
+                  ePvErrSuccess);
         if (round % 2 == 1)
             std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 7)));
         DestroyWhileTheSdkHoldsOn(camera);
@@ -354,11 +358,11 @@ TEST_F(CameraObjectTest, DestructionWaitsForAHandlerInsideOnAnotherThread) {
     tPvHandle handle = 0;
     ASSERT_EQ(PvCameraOpen(id, ePvAccessMaster, &handle), ePvErrSuccess);
     auto camera = std::make_unique<CCamera>(handle);
-    ASSERT_TRUE(camera->Stream().StartCapture());
+    ASSERT_TRUE(CameraInternals::Stream(*camera).StartCapture());
     HandlerLatch latch;
     g_Latch = &latch;
     latch.Arm();
-    ASSERT_TRUE(camera->Stream().Grab());
+    ASSERT_TRUE(camera->Grab());
     ASSERT_TRUE(latch.WaitForHeld());
 
     std::atomic<bool> destroyed{false};
@@ -389,7 +393,7 @@ TEST_F(CameraObjectTest, AnOpenWithoutRoomForItsBuffersFailsUntilAnotherCameraCl
     CCamera a(CameraInfo(first), 0, nullptr, "");
     CCamera b(CameraInfo(second, "SimMono16", "SIM-2"), 1, nullptr, "");
     ASSERT_TRUE(a.Open());
-    ASSERT_EQ(a.Stream().ImageSize(), kFrameBytes / 2);
+    ASSERT_EQ(CameraInternals::Stream(a).ImageSize(), kFrameBytes / 2);
     const uint32_t queueings = pvsim_call_count("PvCaptureQueueFrame");
     lines();
     {
@@ -400,16 +404,16 @@ TEST_F(CameraObjectTest, AnOpenWithoutRoomForItsBuffersFailsUntilAnotherCameraCl
         EXPECT_THAT(lines(), Contains("Camera SimMono16 [SIM-2] not opened: no memory for "
                                       "50331648 bytes (frame buffer 33554432, image 16777216)\n"));
         EXPECT_EQ(b.State(), CameraState::Closed);
-        EXPECT_EQ(b.Device().Handle(), 0u);
-        EXPECT_EQ(b.Stream().Record().ImageBuffer, nullptr);
-        EXPECT_FALSE(b.Stream().HasImage());
+        EXPECT_EQ(CameraInternals::Device(b).Handle(), 0u);
+        EXPECT_EQ(CameraInternals::Stream(b).Record().ImageBuffer, nullptr);
+        EXPECT_FALSE(CameraInternals::Stream(b).HasImage());
         EXPECT_EQ(pvsim_call_count("PvCaptureQueueFrame"), queueings);
 
         a.Close();
         ASSERT_TRUE(b.Open()) << ::testing::PrintToString(lines());
-        EXPECT_EQ(b.Stream().Record().ImageBufferSize, kFrameBytes);
+        EXPECT_EQ(CameraInternals::Stream(b).Record().ImageBufferSize, kFrameBytes);
         // Streams: the requested frame is handled and the record queued again.
-        ASSERT_TRUE(b.Stream().Grab());
+        ASSERT_TRUE(b.Grab());
         EXPECT_TRUE(
             WaitUntil([&] { return pvsim_call_count("PvCaptureQueueFrame") >= queueings + 2; }));
         EXPECT_EQ(pvsim_frames_delivered(second), 1u);
@@ -438,7 +442,7 @@ TEST_F(CameraObjectTest, ACallbackClosingItsPortLeavesTheCloseToTheOneWaitingFor
     ASSERT_TRUE(camera->Open());
     g_InClosingCallback = false;
     g_CloseInCallback = camera.get();
-    ASSERT_TRUE(camera->Stream().Grab());
+    ASSERT_TRUE(camera->Grab());
     ASSERT_TRUE(WaitUntil([] { return g_InClosingCallback.load(); }));
     auto closed = std::async(std::launch::async, [&] { return camera->Close(); });
     if (closed.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
@@ -458,17 +462,17 @@ TEST_F(CameraObjectTest, AReopenOnKeptBuffersShowsNothingOfBefore) {
     CCamera camera(CameraInfo(id), 0, nullptr, "");
     ASSERT_TRUE(camera.Open());
     g_RefuseQueue = true;
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(camera.Grab());
     ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
     g_RefuseQueue = false;
     uint8_t row[16] = {};
-    ASSERT_TRUE(camera.Stream().GetRow(row, 0, 0, 15));
+    ASSERT_TRUE(camera.GetRow(row, 0, 0, 15));
     ASSERT_EQ(row[0], 255);
 
     camera.CloseUnplugged();
-    ASSERT_TRUE(camera.Stream().HasKeptBuffers());
+    ASSERT_TRUE(CameraInternals::Stream(camera).HasKeptBuffers());
     ASSERT_TRUE(camera.Open());
-    ASSERT_TRUE(camera.Stream().GetRow(row, 0, 0, 15));
+    ASSERT_TRUE(camera.GetRow(row, 0, 0, 15));
     EXPECT_THAT(row, ::testing::Each(0));
 }
 
@@ -500,21 +504,23 @@ TEST(SettingsPathTest, ACameraFallsBackToTheCurrentDirectory) {
     char expected[kSettingsPathSize];
     ASSERT_TRUE(ComposeSettingsPath(directory, expected, sizeof expected));
 
-    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, "").IniPath(), "Tarnix.ini");
-    EXPECT_EQ(std::string(CCamera(CameraInfo(1), 0, nullptr, ("x" + sep).c_str()).IniPath()),
+    EXPECT_STREQ(CameraInternals::IniPath(CCamera(CameraInfo(1), 0, nullptr, "")), "Tarnix.ini");
+    EXPECT_EQ(std::string(CameraInternals::IniPath(
+                  CCamera(CameraInfo(1), 0, nullptr, ("x" + sep).c_str()))),
               "x" + sep + "Tarnix.ini");
     // The longest system path the driver keeps (511 characters) leaves no room for the name.
     const std::string longPath(511, 'p');
-    EXPECT_STREQ(CCamera(CameraInfo(1), 0, nullptr, longPath.c_str()).IniPath(), expected);
+    EXPECT_STREQ(CameraInternals::IniPath(CCamera(CameraInfo(1), 0, nullptr, longPath.c_str())),
+                 expected);
 }
 
 TEST(CameraDefaultsTest, TheLookupTableIsDefinedAndOffUntilLoaded) {
     const CCamera camera(CameraInfo(1), 0, nullptr, "");
     EXPECT_EQ(camera.Settings().m_UseLut, 0);
-    ASSERT_NE(camera.Stream().Lut(), nullptr);
-    const uint8_t* lut = camera.Stream().Lut();
-    EXPECT_TRUE(std::all_of(lut, lut + kLutSize, [](uint8_t b) { return b == 0; }));
-    EXPECT_NE(camera.Stream().Record().Context[0], nullptr);
+    ASSERT_NE(CameraInternals::Stream(camera).Lut(), nullptr);
+    const uint8_t* lut = CameraInternals::Stream(camera).Lut();
+    EXPECT_TRUE(std::all_of(lut, lut + convert::kLutEntries, [](uint8_t b) { return b == 0; }));
+    EXPECT_NE(CameraInternals::Stream(camera).Record().Context[0], nullptr);
 }
 
 }  // namespace

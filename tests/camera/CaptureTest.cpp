@@ -3,11 +3,12 @@
 // the host, the frame error line and the last row of a Mono16 image. The SDK table is the
 // simulator's, linked directly, with two entries wrapped: the trigger mode a camera reports
 // can be replaced, and queueings of a frame record are counted.
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <camera/TriggerModes.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 #include <harness/Wait.h>
 #include <pvsim.h>
@@ -65,8 +66,8 @@ void Notify(int32_t /*port*/) {
 std::string TriggerModeOf(const CCamera& camera) {
     char mode[32] = {};
     uint32_t filled = 0;
-    EXPECT_EQ(::PvAttrEnumGet(camera.Device().Handle(), "FrameStartTriggerMode", mode, sizeof mode,
-                              &filled),
+    EXPECT_EQ(::PvAttrEnumGet(CameraInternals::Device(camera).Handle(), "FrameStartTriggerMode",
+                              mode, sizeof mode, &filled),
               ePvErrSuccess);
     return mode;
 }
@@ -109,10 +110,10 @@ TEST_F(CaptureTest, CaptureStartWritesTheTriggerModeBack) {
     g_ReportedTriggerMode = "Bulb";
     ASSERT_TRUE(camera.Open());
     g_ReportedTriggerMode = nullptr;
-    EXPECT_EQ(camera.Stream().TriggerMode(), kTriggerModeSoftware);
+    EXPECT_EQ(CameraInternals::Stream(camera).TriggerMode(), kTriggerModeSoftware);
     EXPECT_EQ(TriggerModeOf(camera), "Software");
     const uint32_t commands = pvsim_call_count("PvCommandRun");
-    EXPECT_TRUE(camera.Stream().Grab());
+    EXPECT_TRUE(camera.Grab());
     EXPECT_EQ(pvsim_call_count("PvCommandRun"), commands + 1);  // a software trigger
     camera.Close();
 
@@ -121,7 +122,7 @@ TEST_F(CaptureTest, CaptureStartWritesTheTriggerModeBack) {
     EXPECT_FALSE(camera.Open());
     EXPECT_THAT(lines(), Contains("ERROR 20 Attribute write forbidden at this time: "
                                   "PvAttrEnumSet(FrameStartTriggerMode)\n"));
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_FALSE(camera.Grab());
 }
 
 // The SDK capture that capture start began is ended again when the camera refuses to
@@ -135,10 +136,11 @@ TEST_F(CaptureTest, ARefusedAcquisitionStartEndsTheCapture) {
     EXPECT_EQ(pvsim_call_count("PvCaptureEnd"), ends + 1);
     EXPECT_THAT(lines(),
                 Contains("ERROR 20 Attribute write forbidden at this time: PvCommandRun\n"));
-    ASSERT_NE(camera.Device().Handle(), 0u);
-    EXPECT_EQ(::PvCaptureStart(camera.Device().Handle()), ePvErrSuccess);  // not started any more
-    EXPECT_EQ(::PvCaptureEnd(camera.Device().Handle()), ePvErrSuccess);
-    EXPECT_FALSE(camera.Stream().Grab());
+    ASSERT_NE(CameraInternals::Device(camera).Handle(), 0u);
+    EXPECT_EQ(::PvCaptureStart(CameraInternals::Device(camera).Handle()),
+              ePvErrSuccess);  // not started any more
+    EXPECT_EQ(::PvCaptureEnd(CameraInternals::Device(camera).Handle()), ePvErrSuccess);
+    EXPECT_FALSE(camera.Grab());
 }
 
 // A stop hands the queued record back, so capture can start again on the open camera (the
@@ -148,13 +150,13 @@ TEST_F(CaptureTest, AStoppedCaptureStartsAgain) {
     CCamera camera(CameraInfo(id), 0, Notify, "");
     ASSERT_TRUE(camera.Open());
     const uint32_t clears = pvsim_call_count("PvCaptureQueueClear");
-    EXPECT_TRUE(camera.Stream().StopCapture());
+    EXPECT_TRUE(CameraInternals::Stream(camera).StopCapture());
     EXPECT_EQ(pvsim_call_count("PvCaptureQueueClear"), clears + 1);
-    EXPECT_EQ(camera.Stream().Record().Status, tPvErr{ePvErrCancelled});
-    EXPECT_FALSE(camera.Stream().Grab());
+    EXPECT_EQ(CameraInternals::Stream(camera).Record().Status, tPvErr{ePvErrCancelled});
+    EXPECT_FALSE(camera.Grab());
 
-    ASSERT_TRUE(camera.Stream().StartCapture());
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(CameraInternals::Stream(camera).StartCapture());
+    ASSERT_TRUE(camera.Grab());
     EXPECT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 }
 
@@ -167,7 +169,7 @@ TEST_F(CaptureTest, OnlyRequestedFramesReachTheHost) {
     ASSERT_TRUE(WaitForQueueings(5));
     EXPECT_EQ(g_Notified.load(), 0u);
 
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(camera.Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() >= 1; }));
     ASSERT_TRUE(WaitForQueueings(5));
     EXPECT_EQ(g_Notified.load(), 1u);
@@ -182,14 +184,14 @@ TEST_F(CaptureTest, FailedFramesAreNumberedFromOneAndNameTheirPort) {
     pvsim_fail_frames(id, 2, ePvErrDataLost);
     for (int failed = 0; failed < 2; ++failed) {
         const uint32_t queueings = g_Queueings.load();
-        ASSERT_TRUE(camera.Stream().Grab());
+        ASSERT_TRUE(camera.Grab());
         ASSERT_TRUE(WaitUntil([queueings] { return g_Queueings.load() > queueings; }));
     }
     EXPECT_THAT(lines(),
                 ElementsAre("FrameCB error #1 port 42: 15 The data for the frame was lost\n",
                             "FrameCB error #2 port 42: 15 The data for the frame was lost\n"));
     EXPECT_EQ(g_Notified.load(), 0u);
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(camera.Grab());
     EXPECT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 }
 
@@ -200,22 +202,23 @@ TEST_F(CaptureTest, AMono16ImageIsItsOutputAndBoundsEveryFrame) {
     const uint32_t id = AddSmallCamera(ePvFmtMono16);
     CCamera camera(CameraInfo(id), 0, Notify, "");
     ASSERT_TRUE(camera.Open());
-    ASSERT_EQ(camera.Stream().ImageSize(), 16u * 8u);
-    ASSERT_EQ(camera.Stream().Record().ImageBufferSize, 16u * 8u * 2u);
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_EQ(CameraInternals::Stream(camera).ImageSize(), 16u * 8u);
+    ASSERT_EQ(CameraInternals::Stream(camera).Record().ImageBufferSize, 16u * 8u * 2u);
+    ASSERT_TRUE(camera.Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() == 1; }));
 
     uint8_t row[17] = {};
-    EXPECT_TRUE(camera.Stream().GetRow(row, 7, 0, 15));
-    EXPECT_FALSE(camera.Stream().GetRow(row, 8, 0, 15));
-    EXPECT_FALSE(camera.Stream().GetRow(row, 15, 0, 15));
-    EXPECT_FALSE(camera.Stream().GetRow(row, 0, 0, 16));
+    EXPECT_TRUE(camera.GetRow(row, 7, 0, 15));
+    EXPECT_FALSE(camera.GetRow(row, 8, 0, 15));
+    EXPECT_FALSE(camera.GetRow(row, 15, 0, 15));
+    EXPECT_FALSE(camera.GetRow(row, 0, 0, 16));
 
-    ASSERT_TRUE(camera.Device().AttrStringSet("PixelFormat", "Bayer16"));
-    ASSERT_TRUE(camera.Stream().Grab());
+    ASSERT_TRUE(CameraInternals::Device(camera).AttrStringSet("PixelFormat", "Bayer16"));
+    ASSERT_TRUE(camera.Grab());
     ASSERT_TRUE(WaitUntil([] { return g_Notified.load() == 2; }));
-    EXPECT_EQ(camera.Stream().Record().Format, ePvFmtBayer8);  // went through the demosaic
-    EXPECT_TRUE(camera.Stream().GetRow(row, 7, 0, 15));
+    EXPECT_EQ(CameraInternals::Stream(camera).Record().Format,
+              ePvFmtBayer8);  // went through the demosaic
+    EXPECT_TRUE(camera.GetRow(row, 7, 0, 15));
 }
 
 // A Mono8 frame becomes the image without a copy: the rows a host reads are the frame it was
@@ -229,15 +232,15 @@ TEST_F(CaptureTest, AMono8ImageStaysTheRequestedFrameWhileLaterFramesFillTheReco
     const auto image = [&camera] {
         std::string rows(16u * 8u, '\0');
         for (uint32_t row = 0; row < 8; ++row) {
-            EXPECT_TRUE(camera.Stream().GetRow(reinterpret_cast<uint8_t*>(rows.data()) + row * 16u,
-                                               row, 0, 15));
+            EXPECT_TRUE(
+                camera.GetRow(reinterpret_cast<uint8_t*>(rows.data()) + row * 16u, row, 0, 15));
         }
         return rows;
     };
 
     for (uint32_t grab = 1; grab <= 3; ++grab) {
         const std::string before = image();
-        ASSERT_TRUE(camera.Stream().Grab());
+        ASSERT_TRUE(camera.Grab());
         ASSERT_TRUE(WaitUntil([grab] { return g_Notified.load() == grab; }));
         const std::string requested = image();
         EXPECT_NE(requested, before) << "grab " << grab;

@@ -2,6 +2,7 @@
 #include <base/Errors.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 
 #include <stdexcept>
@@ -19,41 +20,42 @@ using RegisterTest = SimulatedCameraTest;
 
 std::string TextAttribute(CCamera& camera, const char* name) {
     char text[128] = {};
-    return camera.Device().AttrStringGet(name, text, sizeof text) ? text : "<unreadable>";
+    return CameraInternals::Device(camera).AttrStringGet(name, text, sizeof text) ? text
+                                                                                  : "<unreadable>";
 }
 
 uint32_t Uint32Attribute(CCamera& camera, const char* name) {
     uint32_t value = 0;
-    return camera.Device().GetNamedProperty(name, value) ? value : 0xDEADBEEFu;
+    return camera.GetNamedProperty(name, value) ? value : 0xDEADBEEFu;
 }
 
 TEST_F(NamedPropertyTest, TheAttributesTypeChoosesWhatOfTheSetTextIsUsed) {
     const uint32_t enumSets = calls("PvAttrEnumSet");
-    EXPECT_TRUE(camera().Device().SetNamedProperty("PixelFormat=Mono16", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("PixelFormat=Mono16", 0));
     EXPECT_EQ(calls("PvAttrEnumSet"), enumSets + 1);
     EXPECT_EQ(TextAttribute(camera(), "PixelFormat"), "Mono16");
 
     // Unsigned attributes take the number; the text after '=' plays no part.
-    EXPECT_TRUE(camera().Device().SetNamedProperty("Height=100", 480));
+    EXPECT_TRUE(camera().SetNamedProperty("Height=100", 480));
     EXPECT_EQ(Uint32Attribute(camera(), "Height"), 480u);
 
     // Only the first '=' splits; an empty value text is written as such.
-    EXPECT_TRUE(camera().Device().SetNamedProperty("CameraName=x=y", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("CameraName=x=y", 0));
     EXPECT_EQ(TextAttribute(camera(), "CameraName"), "x=y");
-    EXPECT_TRUE(camera().Device().SetNamedProperty("CameraName=", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("CameraName=", 0));
     EXPECT_EQ(TextAttribute(camera(), "CameraName"), "");
 
     const uint32_t commands = calls("PvCommandRun");
-    EXPECT_TRUE(camera().Device().SetNamedProperty("AcquisitionStop", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("AcquisitionStop", 0));
     EXPECT_EQ(calls("PvCommandRun"), commands + 1);
     EXPECT_THAT(lines(), IsEmpty());
 }
 
 TEST_F(NamedPropertyTest, SetFailuresBecomeOneLineWithTheSetTextAsReceived) {
-    EXPECT_FALSE(camera().Device().SetNamedProperty("FrameRate=5", 5));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("LUTRaw", 1));  // raw data: no typed access
-    EXPECT_FALSE(camera().Device().SetNamedProperty("SensorWidth", 640));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("NoSuchAttribute=1", 4294967295u));
+    EXPECT_FALSE(camera().SetNamedProperty("FrameRate=5", 5));
+    EXPECT_FALSE(camera().SetNamedProperty("LUTRaw", 1));  // raw data: no typed access
+    EXPECT_FALSE(camera().SetNamedProperty("SensorWidth", 640));
+    EXPECT_FALSE(camera().SetNamedProperty("NoSuchAttribute=1", 4294967295u));
     EXPECT_THAT(
         lines(),
         ElementsAre("Failed to set property FrameRate=5 = 5: Property of this type not "
@@ -66,18 +68,18 @@ TEST_F(NamedPropertyTest, SetFailuresBecomeOneLineWithTheSetTextAsReceived) {
 
     // A failing typed write reports for itself and adds no line of the property layer.
     ASSERT_EQ(pvsim_fail_attr(kMono8CameraId, "Height", 0, ePvErrOutOfRange), 0u);
-    EXPECT_FALSE(camera().Device().SetNamedProperty("Height", 10));
+    EXPECT_FALSE(camera().SetNamedProperty("Height", 10));
     EXPECT_THAT(lines(), ElementsAre("ERROR 18 Attribute value is out of the expected range: "
                                      "PvAttrUint32Set(Height)\n"));
 }
 
 TEST_F(NamedPropertyTest, GetReadsOnlyUnsignedAttributes) {
     uint32_t value = 77;
-    EXPECT_FALSE(camera().Device().GetNamedProperty("FrameRate", value));
-    EXPECT_FALSE(camera().Device().GetNamedProperty("PixelFormat", value));
+    EXPECT_FALSE(camera().GetNamedProperty("FrameRate", value));
+    EXPECT_FALSE(camera().GetNamedProperty("PixelFormat", value));
     EXPECT_EQ(value, 77u);
     EXPECT_THAT(lines(), IsEmpty());
-    EXPECT_FALSE(camera().Device().GetNamedProperty("NoSuchAttribute", value));
+    EXPECT_FALSE(camera().GetNamedProperty("NoSuchAttribute", value));
     EXPECT_THAT(lines(), ElementsAre("ERROR 6 Camera or attribute not found: "
                                      "PvAttrInfo(NoSuchAttribute)\n"));
 }
@@ -85,11 +87,11 @@ TEST_F(NamedPropertyTest, GetReadsOnlyUnsignedAttributes) {
 TEST_F(NamedPropertyTest, SerialNamesGoToTheSerialPortInAnyLetterCase) {
     const uint32_t infoQueries = calls("PvAttrInfo");
     uint32_t value = 77;
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Open", 0));
-    EXPECT_TRUE(camera().Device().GetNamedProperty("rs232.RxLen", value));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Open", 0));
+    EXPECT_TRUE(camera().GetNamedProperty("rs232.RxLen", value));
     EXPECT_EQ(value, 0u);
     // The whole set text goes to the serial port, '=' and all: no such suffix there.
-    EXPECT_FALSE(camera().Device().SetNamedProperty("rs232.BaudRate=9600", 9600));
+    EXPECT_FALSE(camera().SetNamedProperty("rs232.BaudRate=9600", 9600));
     EXPECT_EQ(calls("PvAttrInfo"), infoQueries);  // never treated as an attribute
     EXPECT_THAT(lines(), ElementsAre("Failed to set property rs232.BaudRate=9600 = 9600: Uknown "
                                      "attribute\n"));
@@ -98,14 +100,14 @@ TEST_F(NamedPropertyTest, SerialNamesGoToTheSerialPortInAnyLetterCase) {
 // Names come from the host: they must come through as text, whatever they contain, and a
 // name longer than a line is cut rather than written past the line buffer.
 TEST_F(NamedPropertyTest, HostTextIsNeverAFormat) {
-    EXPECT_FALSE(camera().Device().SetNamedProperty("%s%n%s%n", 1));
+    EXPECT_FALSE(camera().SetNamedProperty("%s%n%s%n", 1));
     EXPECT_THAT(lines(),
                 ElementsAre("ERROR 6 Camera or attribute not found: PvAttrInfo(%s%n%s%n)\n",
                             "Failed to set property %s%n%s%n = 1: Unknown property\n"));
 
     const std::string longName = "RS232." + std::string(600, 'x');
     uint32_t value = 0;
-    EXPECT_FALSE(camera().Device().GetNamedProperty(longName.c_str(), value));
+    EXPECT_FALSE(camera().GetNamedProperty(longName.c_str(), value));
     const auto cut = lines();
     ASSERT_THAT(cut, SizeIs(1));
     EXPECT_EQ(cut[0].size(), 511u);
@@ -118,28 +120,32 @@ TEST_F(RegisterTest, ListsMoveInOneCallAndPartialTransfersShortenTheResult) {
     constexpr uint32_t kRxControl = 0x16148;
     std::vector<uint32_t> values;
     const uint32_t reads = calls("PvRegisterRead");
-    EXPECT_EQ(camera().Device().GetRegisters({kMode, kRxStatus, kRxControl}, values), 3u);
+    EXPECT_EQ(
+        CameraInternals::Device(camera()).GetRegisters({kMode, kRxStatus, kRxControl}, values), 3u);
     EXPECT_EQ(calls("PvRegisterRead"), reads + 1);
     ASSERT_THAT(values, SizeIs(3));
     EXPECT_EQ(values[0] & 0xFFu, 5u);  // 9600 baud until someone changes it
 
-    camera().Device().WriteRegister(kRxStatus, 0x5A);
-    EXPECT_EQ(camera().Device().ReadRegister(kRxStatus), 0x5Au);
+    CameraInternals::Device(camera()).WriteRegister(kRxStatus, 0x5A);
+    EXPECT_EQ(CameraInternals::Device(camera()).ReadRegister(kRxStatus), 0x5Au);
 
     ASSERT_EQ(pvsim_limit_registers(kMono8CameraId, 2), 0u);
-    EXPECT_EQ(camera().Device().GetRegisters({kMode, kRxStatus, kRxControl}, values), 2u);
+    EXPECT_EQ(
+        CameraInternals::Device(camera()).GetRegisters({kMode, kRxStatus, kRxControl}, values), 2u);
     EXPECT_THAT(values, SizeIs(2));
-    EXPECT_EQ(camera().Device().SetRegisters({kRxStatus, kRxControl, kRxControl}, {1, 3, 3}), 2u);
+    EXPECT_EQ(CameraInternals::Device(camera()).SetRegisters({kRxStatus, kRxControl, kRxControl},
+                                                             {1, 3, 3}),
+              2u);
 
     ASSERT_EQ(pvsim_limit_registers(kMono8CameraId, 0), 0u);
     try {
-        camera().Device().ReadRegister(kMode);
+        CameraInternals::Device(camera()).ReadRegister(kMode);
         ADD_FAILURE() << "an incomplete read must throw";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Failed to read camera register value");
     }
     try {
-        camera().Device().WriteRegister(kMode, 5);
+        CameraInternals::Device(camera()).WriteRegister(kMode, 5);
         ADD_FAILURE() << "an incomplete write must throw";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Failed to write data to camera register");
@@ -151,13 +157,13 @@ TEST_F(RegisterTest, SdkFailuresThrowCameraErrorNamingTheOperation) {
     ASSERT_EQ(pvsim_fail_registers(kMono8CameraId, ePvErrUnplugged), 0u);
     std::vector<uint32_t> values;
     try {
-        camera().Device().GetRegisters({0x16104}, values);
+        CameraInternals::Device(camera()).GetRegisters({0x16104}, values);
         ADD_FAILURE() << "a failed read must throw";
     } catch (const camera_error& error) {
         EXPECT_STREQ(error.what(), "ERROR 8 Camera was unplugged: CCamera::GetRegisters\n");
     }
     try {
-        camera().Device().WriteRegister(0x16104, 5);
+        CameraInternals::Device(camera()).WriteRegister(0x16104, 5);
         ADD_FAILURE() << "a failed write must throw";
     } catch (const camera_error& error) {
         EXPECT_STREQ(error.what(), "ERROR 8 Camera was unplugged: CCamera::SetRegisters\n");
@@ -168,9 +174,9 @@ TEST_F(RegisterTest, SdkFailuresThrowCameraErrorNamingTheOperation) {
 TEST_F(RegisterTest, EmptyOrMismatchedListsAreProgrammingErrors) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // the SDK runs threads of its own
     std::vector<uint32_t> values;
-    EXPECT_DEATH(camera().Device().GetRegisters({}, values),
+    EXPECT_DEATH(CameraInternals::Device(camera()).GetRegisters({}, values),
                  "Assertion failed: addresses\\.size\\(\\) != 0, unit PvCamera");
-    EXPECT_DEATH(camera().Device().SetRegisters({0x16104}, {}),
+    EXPECT_DEATH(CameraInternals::Device(camera()).SetRegisters({0x16104}, {}),
                  "Assertion failed: addresses\\.size\\(\\) == data\\.size\\(\\), unit PvCamera");
 }
 #endif

@@ -3,10 +3,11 @@
 // SDK table is the simulator's, linked directly, with a camera open that can be refused or
 // held at a gate.
 #include <base/Diagnostics.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/CameraSettings.h>
 #include <harness/LineLog.h>
 #include <harness/SdkTable.h>
@@ -288,7 +289,7 @@ TEST_F(ReconnectTest, DestroyingTheObjectWaitsForTheAttemptInProgress) {
 TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
     auto camera = MakeCamera(5, 1);
     ASSERT_TRUE(camera->Open());
-    const void* const frameBuffer = camera->Stream().Record().ImageBuffer;
+    const void* const frameBuffer = CameraInternals::Stream(*camera).Record().ImageBuffer;
     const auto reconnect = [&] {
         camera->ScheduleReconnect();
         return WaitUntil([&] {
@@ -298,12 +299,12 @@ TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
     };
 
     camera->CloseUnplugged();
-    EXPECT_TRUE(camera->Stream().HasKeptBuffers());
-    EXPECT_FALSE(camera->Stream().HasImage());
-    EXPECT_EQ(camera->Stream().Record().ImageBuffer, nullptr);
+    EXPECT_TRUE(CameraInternals::Stream(*camera).HasKeptBuffers());
+    EXPECT_FALSE(CameraInternals::Stream(*camera).HasImage());
+    EXPECT_EQ(CameraInternals::Stream(*camera).Record().ImageBuffer, nullptr);
     ASSERT_TRUE(reconnect());
-    EXPECT_EQ(camera->Stream().Record().ImageBuffer, frameBuffer);
-    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
+    EXPECT_EQ(CameraInternals::Stream(*camera).Record().ImageBuffer, frameBuffer);
+    EXPECT_FALSE(CameraInternals::Stream(*camera).HasKeptBuffers());
 
     // Back with another width: buffers of the new size.
     camera->CloseUnplugged();
@@ -312,16 +313,16 @@ TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
     ASSERT_EQ(::PvAttrUint32Set(handle, "Width", 680), ePvErrSuccess);
     ::PvCameraClose(handle);
     ASSERT_TRUE(reconnect());
-    EXPECT_EQ(camera->Stream().Record().ImageBufferSize, 680u * 1024u);
-    EXPECT_EQ(camera->Stream().ImageSize(), 680u * 1024u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Record().ImageBufferSize, 680u * 1024u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).ImageSize(), 680u * 1024u);
 
     // The last attempt fails: nothing will reopen the camera, the buffers go.
     camera->CloseUnplugged();
-    EXPECT_TRUE(camera->Stream().HasKeptBuffers());
+    EXPECT_TRUE(CameraInternals::Stream(*camera).HasKeptBuffers());
     g_Open.Refuse(true);
     camera->ScheduleReconnect();
     ASSERT_TRUE(WaitForState(*camera, ReconnectState::Exhausted));
-    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
+    EXPECT_FALSE(CameraInternals::Stream(*camera).HasKeptBuffers());
 
     // Nothing is kept where no attempt can follow, and a final close gives back what was.
     auto off = MakeCamera(5, 1);
@@ -329,12 +330,12 @@ TEST_F(ReconnectTest, AReconnectReusesTheBuffersOfAnUnchangedCameraOnly) {
     g_Open.Refuse(false);
     ASSERT_TRUE(off->Open());
     off->CloseUnplugged();
-    EXPECT_FALSE(off->Stream().HasKeptBuffers());
+    EXPECT_FALSE(CameraInternals::Stream(*off).HasKeptBuffers());
     camera = MakeCamera(5, 1);
     ASSERT_TRUE(camera->Open());
     camera->CloseUnplugged();
     camera->Close();
-    EXPECT_FALSE(camera->Stream().HasKeptBuffers());
+    EXPECT_FALSE(CameraInternals::Stream(*camera).HasKeptBuffers());
 }
 
 // Many short attempts racing with the end of the object: run under the sanitizers.

@@ -2,9 +2,10 @@
 // its loopback peer. The SDK table is the simulator's with the register calls recorded, so
 // the tests see every register sequence the driver runs.
 #include <base/Errors.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <harness/CameraInternals.h>
 #include <harness/SdkTable.h>
 #include <harness/SerialRegisters.h>
 #include <pvsim.h>
@@ -106,7 +107,7 @@ class SerialTest : public DebugLinesTest {
     }
 
     CCamera& camera() { return *m_Camera; }
-    SerialIo& serial() { return m_Camera->Device().Serial(); }
+    SerialIo& serial() { return CameraInternals::Device(*m_Camera).Serial(); }
 
     static std::vector<RegisterCall> TakeRegisterLog() {
         const std::lock_guard lock(g_LogMutex);
@@ -114,13 +115,13 @@ class SerialTest : public DebugLinesTest {
     }
     // Reads a register around the log.
     uint32_t Register(uint32_t address) {
-        const uint32_t value = camera().Device().ReadRegister(address);
+        const uint32_t value = CameraInternals::Device(camera()).ReadRegister(address);
         const std::lock_guard lock(g_LogMutex);
         g_Log.pop_back();
         return value;
     }
     void SetRegister(uint32_t address, uint32_t value) {
-        camera().Device().WriteRegister(address, value);
+        CameraInternals::Device(camera()).WriteRegister(address, value);
         const std::lock_guard lock(g_LogMutex);
         g_Log.pop_back();
     }
@@ -132,7 +133,7 @@ class SerialTest : public DebugLinesTest {
     }
     uint32_t Get(const char* name) {
         uint32_t value = 0xDEADBEEFu;
-        EXPECT_TRUE(camera().Device().GetNamedProperty(name, value)) << name;
+        EXPECT_TRUE(camera().GetNamedProperty(name, value)) << name;
         return value;
     }
 
@@ -142,23 +143,23 @@ class SerialTest : public DebugLinesTest {
 
 TEST_F(SerialTest, LineParametersChangeOnlyTheirOwnBitsOfTheModeRegister) {
     SetRegister(kMode, 0xA5A5F000u | 3u);  // every bit outside the four fields set
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.BaudRate", 9600));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.BaudRate", 9600));
     EXPECT_THAT(TakeRegisterLog(),
                 ElementsAre(Read({kMode}, {0xA5A5F003u}), Write({kMode}, {0xA5A5F005u})));
-    EXPECT_TRUE(camera().Device().SetNamedProperty("rs232.baudrate", 230400));
+    EXPECT_TRUE(camera().SetNamedProperty("rs232.baudrate", 230400));
     EXPECT_EQ(Register(kMode), 0xA5A5F00Au);
 
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.DataBits", 8));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.DataBits", 8));
     EXPECT_EQ(Register(kMode), 0xA5A5FC0Au);  // 8 - 5 = 3 in bits 10-11
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.DataBits", 6));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.DataBits", 6));
     EXPECT_EQ(Register(kMode), 0xA5A5F40Au);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Parity", 2));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Parity", 2));
     EXPECT_EQ(Register(kMode), 0xA5A5F60Au);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.StopBits", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.StopBits", 0));
     EXPECT_EQ(Register(kMode), 0xA5A5C60Au);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.StopBits", 1));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.StopBits", 1));
     EXPECT_EQ(Register(kMode), 0xA5A5D60Au);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.StopBits", 2));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.StopBits", 2));
     EXPECT_EQ(Register(kMode), 0xA5A5E60Au);
     EXPECT_THAT(lines(), IsEmpty());
 
@@ -173,17 +174,17 @@ TEST_F(SerialTest, LineParametersChangeOnlyTheirOwnBitsOfTheModeRegister) {
 
 TEST_F(SerialTest, BadLineParametersChangeNothing) {
     const uint32_t mode = Register(kMode);
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Parity", 3));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.DataBits", 4));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.DataBits", 9));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.StopBits", 3));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Parity", 3));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.DataBits", 4));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.DataBits", 9));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.StopBits", 3));
     // Taken as signed: the top half of the unsigned range is negative.
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Parity", 4294967295u));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.DataBits", 2147483653u));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Parity", 4294967295u));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.DataBits", 2147483653u));
     EXPECT_THAT(TakeRegisterLog(), IsEmpty());  // the range is checked before any access
 
     // A rate is looked up after the mode was read, and nothing is written.
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.BaudRate", 9601));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.BaudRate", 9601));
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Read({kMode}, {mode})));
     EXPECT_EQ(Register(kMode), mode);
     EXPECT_THAT(
@@ -205,21 +206,21 @@ TEST_F(SerialTest, BadLineParametersChangeNothing) {
 
 TEST_F(SerialTest, AWriteChecksSpaceAndReadinessThenMovesAllWordsFirstByteOnTop) {
     // "Tx" sends the value's low byte: 321 is 0x141.
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Tx", 321));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Tx", 321));
     EXPECT_THAT(TakeRegisterLog(),
                 ElementsAre(Read({kTxFree}, {1024}), Read({kTxStatus}, {1}),
                             Write({kTxWindow}, {0x41000000u}), Write({kTxLength}, {1})));
     EXPECT_THAT(Sent(), ElementsAre(0x41));
 
     // The hex-data form; the value plays no part.
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Tx=414243", 7));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Tx=414243", 7));
     EXPECT_THAT(TakeRegisterLog(),
                 ElementsAre(Read({kTxFree}, {1024}), Read({kTxStatus}, {1}),
                             Write({kTxWindow}, {0x41424300u}), Write({kTxLength}, {3})));
     EXPECT_THAT(Sent(), ElementsAre(0x41, 0x42, 0x43));
 
     // Five bytes take two words in one call; the separator is not looked at.
-    EXPECT_TRUE(camera().Device().SetNamedProperty("rs232.tX:0102030405", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("rs232.tX:0102030405", 0));
     EXPECT_THAT(TakeRegisterLog(),
                 ElementsAre(Read({kTxFree}, {1024}), Read({kTxStatus}, {1}),
                             Write({kTxWindow, kTxWindow + 4}, {0x01020304u, 0x05000000u}),
@@ -241,12 +242,11 @@ TEST_F(SerialTest, AWriteChecksSpaceAndReadinessThenMovesAllWordsFirstByteOnTop)
 }
 
 TEST_F(SerialTest, BadHexDataSendsNothing) {
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx=4", 0));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx=zz", 0));
-    EXPECT_FALSE(
-        camera().Device().SetNamedProperty("RS232.Tx=4142zz43", 0));   // found before sending
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx=", 0));  // too short to be hex
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Txx", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=4", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=zz", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=4142zz43", 0));  // found before sending
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=", 0));          // too short to be hex
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Txx", 0));
     EXPECT_THAT(TakeRegisterLog(), IsEmpty());
     EXPECT_THAT(Sent(), IsEmpty());
     EXPECT_THAT(lines(), ElementsAre("Failed to set property RS232.Tx=4 = 0: Invalid hex data\n",
@@ -258,7 +258,7 @@ TEST_F(SerialTest, BadHexDataSendsNothing) {
 
     // Longer hex data than the transmit buffer holds is decoded, then refused whole.
     const std::string longHex = "RS232.Tx=" + std::string(2 * 1025, 'a');
-    EXPECT_FALSE(camera().Device().SetNamedProperty(longHex.c_str(), 0));
+    EXPECT_FALSE(camera().SetNamedProperty(longHex.c_str(), 0));
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Read({kTxFree}, {1024})));
     EXPECT_THAT(Sent(), IsEmpty());
     ASSERT_EQ(lines().size(), 1u);
@@ -268,7 +268,7 @@ TEST_F(SerialTest, RefusedWritesReleaseNothing) {
     // Less space than data: refused before the ready bit is read. The upper half of the
     // free-space register does not count.
     g_TxFreeReport = 0x00010002u;
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx=414243", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=414243", 0));
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Read({kTxFree}, {0x00010002u})));
     // A camera claiming more space than the window holds never has the data written past it.
     g_TxFreeReport = 0xFFFFu;
@@ -278,13 +278,13 @@ TEST_F(SerialTest, RefusedWritesReleaseNothing) {
     g_TxFreeReport.reset();
 
     ASSERT_EQ(pvsim_serial_transmitter(kMono8CameraId, 1024, 0), 0u);
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx", 0x41));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx", 0x41));
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Read({kTxFree}, {1024}), Read({kTxStatus}, {0})));
     ASSERT_EQ(pvsim_serial_transmitter(kMono8CameraId, 1024, 1), 0u);
 
     // The camera takes one word of two: the length register is not written.
     ASSERT_EQ(pvsim_limit_registers(kMono8CameraId, 1), 0u);
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Tx=0102030405", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Tx=0102030405", 0));
     const auto log = TakeRegisterLog();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_TRUE(log[2].write);
@@ -302,7 +302,7 @@ TEST_F(SerialTest, RefusedWritesReleaseNothing) {
 
 TEST_F(SerialTest, ReceivedBytesComeBackThroughTheLoopbackInOrder) {
     EXPECT_EQ(Get("RS232.RxLen"), 0u);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Tx=414243444546", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Tx=414243444546", 0));
     EXPECT_EQ(Get("rs232.rxlen"), 6u);
     TakeRegisterLog();
 
@@ -325,7 +325,7 @@ TEST_F(SerialTest, ReceivedBytesComeBackThroughTheLoopbackInOrder) {
     EXPECT_EQ(serial().Read(buffer, 8), 0u);
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Read({kRxLength}, {0})));
     uint32_t value = 77;
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.Rx", value));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.Rx", value));
     EXPECT_EQ(value, 77u);
     EXPECT_THAT(lines(), ElementsAre("Failed to get property RS232.Rx: SerialIo::ReadByte: No "
                                      "data in receive buffer\n"));
@@ -346,8 +346,8 @@ TEST_F(SerialTest, APartialReadTakesOnlyTheWordsThatArrived) {
 TEST_F(SerialTest, OpenCloseAndReceiveStatusPassTheCamerasBitsThrough) {
     SetRegister(kTxControl, 0);
     SetRegister(kRxControl, 0);
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.Open", 0));
-    EXPECT_TRUE(camera().Device().SetNamedProperty("rs232.CLOSE", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.Open", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("rs232.CLOSE", 0));
     EXPECT_THAT(TakeRegisterLog(), ElementsAre(Write({kTxControl, kRxControl}, {3, 3}),
                                                Write({kTxControl, kRxControl}, {3, 3})));
 
@@ -355,7 +355,7 @@ TEST_F(SerialTest, OpenCloseAndReceiveStatusPassTheCamerasBitsThrough) {
     const std::vector<uint8_t> flood(1025, 0x33);
     EXPECT_EQ(pvsim_serial_inject(kMono8CameraId, flood.data(), 1025), ePvErrResources);
     EXPECT_EQ(Get("RS232.RxStatus"), 3u);  // data waiting, overrun
-    EXPECT_TRUE(camera().Device().SetNamedProperty("RS232.RxStatus", 0));
+    EXPECT_TRUE(camera().SetNamedProperty("RS232.RxStatus", 0));
     EXPECT_EQ(Get("RS232.RxStatus"), 1u);
     EXPECT_EQ(Get("RS232.RxLen"), 1024u);
     EXPECT_THAT(lines(), IsEmpty());
@@ -363,13 +363,13 @@ TEST_F(SerialTest, OpenCloseAndReceiveStatusPassTheCamerasBitsThrough) {
 
 TEST_F(SerialTest, UnknownSuffixesAndReadsOfWriteOnlyNamesFail) {
     uint32_t value = 0;
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.BaudRate", value));
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.Tx", value));
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.", value));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Flush", 0));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.BaudRate", value));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.Tx", value));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.", value));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Flush", 0));
     // The whole set text is the name: a value after '=' makes it another name.
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.BaudRate=9600", 9600));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.RxLen", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.BaudRate=9600", 9600));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.RxLen", 0));
     EXPECT_THAT(TakeRegisterLog(), IsEmpty());
     EXPECT_THAT(lines(), ElementsAre("Failed to get property RS232.BaudRate: Uknown attribute\n",
                                      "Failed to get property RS232.Tx: Uknown attribute\n",
@@ -383,11 +383,11 @@ TEST_F(SerialTest, UnknownSuffixesAndReadsOfWriteOnlyNamesFail) {
 TEST_F(SerialTest, RegisterFailuresReachTheLineWithTheSdksCode) {
     ASSERT_EQ(pvsim_fail_registers(kMono8CameraId, ePvErrUnplugged), 0u);
     uint32_t value = 0;
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Open", 0));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.BaudRate", 9600));
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.RxLen", value));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Open", 0));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.BaudRate", 9600));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.RxLen", value));
     // Checks that need no register come first.
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.Parity", 7));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.Parity", 7));
     EXPECT_THAT(lines(),
                 ElementsAre("Failed to set property RS232.Open = 0: ERROR 8 Camera was "
                             "unplugged: CCamera::SetRegisters\n\n",
@@ -401,8 +401,8 @@ TEST_F(SerialTest, RegisterFailuresReachTheLineWithTheSdksCode) {
     // A register the camera does not complete.
     ASSERT_EQ(pvsim_fail_registers(kMono8CameraId, ePvErrSuccess), 0u);
     ASSERT_EQ(pvsim_limit_registers(kMono8CameraId, 0), 0u);
-    EXPECT_FALSE(camera().Device().GetNamedProperty("RS232.RxStatus", value));
-    EXPECT_FALSE(camera().Device().SetNamedProperty("RS232.RxStatus", 0));
+    EXPECT_FALSE(camera().GetNamedProperty("RS232.RxStatus", value));
+    EXPECT_FALSE(camera().SetNamedProperty("RS232.RxStatus", 0));
     EXPECT_THAT(lines(), ElementsAre("Failed to get property RS232.RxStatus: Failed to read "
                                      "camera register value\n",
                                      "Failed to set property RS232.RxStatus = 0: Failed to write "

@@ -1,10 +1,12 @@
 // The camera's section of the settings file and its lookup table, against the simulated
 // cameras: what an open restores and in which order, what a save writes, and how a table file
 // becomes the table.
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
+#include <convert/Convert.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/CameraSettings.h>
 #include <harness/SdkTable.h>
 #include <harness/TempFolder.h>
@@ -99,7 +101,7 @@ TEST_F(SettingsFileTest, ACameraWithoutASectionKeepsItsDefaultsAndItsAttributes)
     EXPECT_EQ(camera->Settings().m_LutGenMinPix, 0);
     EXPECT_EQ(camera->Settings().m_LutGenMaxPix, 15);
     EXPECT_EQ(camera->Settings().m_LutGenSteepness, 1);
-    EXPECT_EQ(camera->Stream().Width(), 1360u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Width(), 1360u);
     // Only capture start writes: the acquisition mode and the trigger mode.
     EXPECT_EQ(pvsim_call_count("PvAttrUint32Set"), uintWrites);
     EXPECT_EQ(pvsim_call_count("PvAttrStringSet"), stringWrites);
@@ -126,13 +128,13 @@ TEST_F(SettingsFileTest, ATextWithBlanksOrQuotesAroundItIsNotRewrittenAtOpen) {
     ASSERT_TRUE(camera->Open());
     EXPECT_EQ(pvsim_call_count("PvAttrStringSet"), stringWrites);
     char read[64] = {};
-    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", read, sizeof read));
+    ASSERT_TRUE(CameraInternals::Device(*camera).AttrStringGet("CameraName", read, sizeof read));
     EXPECT_EQ(read, name);
     // A value the file changed is still written.
     camera->Close();
     WriteIni("[SimMono8 SIM-1001]\nCameraName=Cam B\n");
     ASSERT_TRUE(camera->Open());
-    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", read, sizeof read));
+    ASSERT_TRUE(CameraInternals::Device(*camera).AttrStringGet("CameraName", read, sizeof read));
     EXPECT_STREQ(read, "Cam B");
 }
 
@@ -185,33 +187,35 @@ TEST_F(SettingsFileTest, StoredAttributesAreInForceWhenTheImageSizeIsRead) {
         "CameraName=Line 3\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->Stream().Width(), 320u);
-    EXPECT_EQ(camera->Stream().Height(), 200u);
-    EXPECT_EQ(camera->Stream().BytesPerPixel(), 3);
-    EXPECT_EQ(camera->Stream().ImageSize(), 320u * 200u * 3u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Width(), 320u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Height(), 200u);
+    EXPECT_EQ(CameraInternals::Stream(*camera).BytesPerPixel(), 3);
+    EXPECT_EQ(CameraInternals::Stream(*camera).ImageSize(), 320u * 200u * 3u);
     char name[64] = {};
-    ASSERT_TRUE(camera->Device().AttrStringGet("CameraName", name, sizeof name));
+    ASSERT_TRUE(CameraInternals::Device(*camera).AttrStringGet("CameraName", name, sizeof name));
     EXPECT_STREQ(name, "Line 3");
     // A float is saved for reference, never restored.
     float rate = 0;
-    ASSERT_TRUE(camera->Device().AttrFloat32Get("FrameRate", rate));
+    ASSERT_TRUE(CameraInternals::Device(*camera).AttrFloat32Get("FrameRate", rate));
     EXPECT_NE(rate, 5.0F);
 }
 
 TEST_F(SettingsFileTest, ANewSectionHoldsTheWritableAttributesInListOrderThenTheDriverKeys) {
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    ASSERT_TRUE(camera->Device().AttrStringSet("CameraName", ""));  // an empty string gets no line
+    ASSERT_TRUE(CameraInternals::Device(*camera).AttrStringSet(
+        "CameraName", ""));  // an empty string gets no line
     camera->SaveSettings();
 
     // The expected order, worked out from the SDK's own list.
     tPvAttrListPtr list = nullptr;
     uint32_t count = 0;
-    ASSERT_EQ(PvAttrList(camera->Device().Handle(), &list, &count), ePvErrSuccess);
+    ASSERT_EQ(PvAttrList(CameraInternals::Device(*camera).Handle(), &list, &count), ePvErrSuccess);
     std::vector<std::string> expected;
     for (uint32_t i = 0; i < count; ++i) {
         tPvAttributeInfo info{};
-        ASSERT_EQ(PvAttrInfo(camera->Device().Handle(), list[i], &info), ePvErrSuccess);
+        ASSERT_EQ(PvAttrInfo(CameraInternals::Device(*camera).Handle(), list[i], &info),
+                  ePvErrSuccess);
         const bool hasValue = info.Datatype == ePvDatatypeEnum ||
                               info.Datatype == ePvDatatypeUint32 ||
                               info.Datatype == ePvDatatypeFloat32;
@@ -271,8 +275,8 @@ TEST_F(SettingsFileTest, EachCameraHasItsOwnSectionWhateverItsPort) {
                                             m_Temp.Path().string().c_str());
     ASSERT_TRUE(first->Open());
     ASSERT_TRUE(second->Open());
-    EXPECT_EQ(first->Stream().Width(), 32u);
-    EXPECT_EQ(second->Stream().Width(), 16u);
+    EXPECT_EQ(CameraInternals::Stream(*first).Width(), 32u);
+    EXPECT_EQ(CameraInternals::Stream(*second).Width(), 16u);
 }
 
 // Values of the generator's default curve, and what a table file's rows make of the table.
@@ -282,10 +286,10 @@ TEST_F(SettingsFileTest, AGeneratorTableFillsTheFirst65536Entries) {
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
     EXPECT_EQ(camera->Settings().m_UseLut, 1);
-    const uint8_t* lut = camera->Stream().Lut();
+    const uint8_t* lut = CameraInternals::Stream(*camera).Lut();
     for (int32_t v = 0; v < 65536; ++v)
         ASSERT_EQ(lut[v], settings::LutOutput(settings::LutCurve{}, v)) << v;
-    for (uint32_t v = 65536; v < kLutSize; ++v) ASSERT_EQ(lut[v], 0) << v;
+    for (uint32_t v = 65536; v < convert::kLutEntries; ++v) ASSERT_EQ(lut[v], 0) << v;
 }
 
 TEST_F(SettingsFileTest, TableRowsAreStoredByIndexAsTheirLowByte) {
@@ -297,7 +301,7 @@ TEST_F(SettingsFileTest, TableRowsAreStoredByIndexAsTheirLowByte) {
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
     ASSERT_EQ(camera->Settings().m_UseLut, 1);
-    const uint8_t* lut = camera->Stream().Lut();
+    const uint8_t* lut = CameraInternals::Stream(*camera).Lut();
     EXPECT_EQ(lut[0], 1);
     EXPECT_EQ(lut[5], 20);   // the later row wins
     EXPECT_EQ(lut[9], 0);    // 256
@@ -319,7 +323,8 @@ TEST_F(SettingsFileTest, ATableThatCannotBeLoadedSwitchesTheTableOffUntilSaved) 
         auto camera = MakeCamera();
         ASSERT_TRUE(camera->Open()) << names;
         EXPECT_EQ(camera->Settings().m_UseLut, 0) << names;
-        for (uint32_t v = 0; v < kLutSize; ++v) ASSERT_EQ(camera->Stream().Lut()[v], 0) << names;
+        for (uint32_t v = 0; v < convert::kLutEntries; ++v)
+            ASSERT_EQ(CameraInternals::Stream(*camera).Lut()[v], 0) << names;
         camera->SaveSettings();
         EXPECT_EQ(Value(kMono8Section, "UseLut"), "0") << names;
         camera->Close();
@@ -334,13 +339,14 @@ TEST_F(SettingsFileTest, AReopenWithAShorterTableClearsTheEntriesItDoesNotList) 
              "\nLutColumn=ln\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    ASSERT_NE(camera->Stream().Lut()[40000], 0);
+    ASSERT_NE(CameraInternals::Stream(*camera).Lut()[40000], 0);
     camera->Close();
     const std::string shorter = m_Temp.WriteFile("short.csv", "LN;ln\n0;9\n");
     WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + shorter + "\nLutColumn=ln\n");
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->Stream().Lut()[0], 9);
-    for (uint32_t v = 1; v < kLutSize; ++v) ASSERT_EQ(camera->Stream().Lut()[v], 0) << v;
+    EXPECT_EQ(CameraInternals::Stream(*camera).Lut()[0], 9);
+    for (uint32_t v = 1; v < convert::kLutEntries; ++v)
+        ASSERT_EQ(CameraInternals::Stream(*camera).Lut()[v], 0) << v;
 }
 
 TEST_F(SettingsFileTest, WithTheTableOffNothingIsRead) {
@@ -348,13 +354,13 @@ TEST_F(SettingsFileTest, WithTheTableOffNothingIsRead) {
     WriteIni("[SimMono8 SIM-1001]\nUseLut=1\nLutFile=" + table + "\nLutColumn=ln\n");
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->Open());
-    const uint8_t loaded = camera->Stream().Lut()[40000];
+    const uint8_t loaded = CameraInternals::Stream(*camera).Lut()[40000];
     ASSERT_NE(loaded, 0);
     camera->Close();
     // Off, and with a column no file has: the table of the last load stays as it was.
     WriteIni("[SimMono8 SIM-1001]\nUseLut=0\nLutFile=" + table + "\nLutColumn=none\n");
     ASSERT_TRUE(camera->Open());
-    EXPECT_EQ(camera->Stream().Lut()[40000], loaded);
+    EXPECT_EQ(CameraInternals::Stream(*camera).Lut()[40000], loaded);
 }
 
 }  // namespace

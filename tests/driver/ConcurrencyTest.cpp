@@ -1,7 +1,7 @@
 // The port table and the camera list are used at once by host threads (enumeration, opens,
 // closes, shutdown) and the SDK's link-event thread (lookups by camera id). Run them all
 // together; the sanitizer builds turn any race or use after free into a failure.
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <driver/CameraList.h>
 #include <driver/HostSettings.h>
 #include <driver/PortTable.h>

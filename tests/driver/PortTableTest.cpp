@@ -2,7 +2,7 @@
 // them.
 #include <base/Diagnostics.h>
 #include <base/SdkApi.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <driver/CameraList.h>
 #include <driver/HostSettings.h>
 #include <driver/PortTable.h>

@@ -2,10 +2,11 @@
 // window without a toolkit (FakeView): what each page reads, shows, parses and writes, in
 // which order, and when. The SDK table is the simulator's with the attribute writes (and the
 // unsigned reads) recorded.
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <harness/CameraInfo.h>
+#include <harness/CameraInternals.h>
 #include <harness/LutTable.h>
 #include <harness/SdkTable.h>
 #include <harness/TempFolder.h>
@@ -247,7 +248,7 @@ TEST_F(PagesTest, MaxSetsTheFullSensorInTheFieldsAndTheNextStoreWritesIt) {
     ASSERT_EQ(writes.size(), 8u);
     EXPECT_THAT(std::vector<std::string>(writes.begin() + 3, writes.begin() + 7),
                 ElementsAre("RegionX=0", "RegionY=0", "Width=1360", "Height=1024"));
-    EXPECT_EQ(camera.Stream().Width(), 1360u);
+    EXPECT_EQ(CameraInternals::Stream(camera).Width(), 1360u);
 }
 
 TEST_F(PagesTest, AnUnreadableSensorSizeShowsZeroAndStopsAtTheFirstFailure) {
@@ -297,7 +298,7 @@ TEST_F(PagesTest, ExposureInMillisecondsGoesBackAsTheMicrosecondsItWasReadAs) {
     ui::CControlPage page(camera);
     FakeView view(page);
     for (const uint32_t microseconds : {700u, 8200u, 15000u, 33333u, 100u}) {
-        ASSERT_TRUE(camera.Device().AttrUint32Set("ExposureValue", microseconds));
+        ASSERT_TRUE(CameraInternals::Device(camera).AttrUint32Set("ExposureValue", microseconds));
         g_Log.Take();
         page.Shown(view);
         if (microseconds == 700u) {
@@ -461,7 +462,7 @@ TEST_F(PagesTest, TheAttributeListShowsEveryAttributeOnceInTheSdksOrder) {
 
     tPvAttrListPtr names = nullptr;
     uint32_t count = 0;
-    ASSERT_EQ(PvAttrList(camera.Device().Handle(), &names, &count), ePvErrSuccess);
+    ASSERT_EQ(PvAttrList(CameraInternals::Device(camera).Handle(), &names, &count), ePvErrSuccess);
     ASSERT_EQ(list.rows.size(), count);
     for (uint32_t i = 0; i < count; ++i) EXPECT_EQ(list.rows[i][0], names[i]);
 
@@ -538,7 +539,7 @@ TEST_F(LutPageTest, TheTableOffDisablesTheControlsAndEmptiesTheList) {
     EXPECT_THAT(view.At(ui::kLutColumn).entries, ElementsAre("ln"));
     EXPECT_EQ(view.Text(ui::kLutColumn), "ln");
     EXPECT_EQ(view.changes, 1);
-    EXPECT_TRUE(camera.Stream().LutActive());
+    EXPECT_TRUE(CameraInternals::Stream(camera).LutActive());
     EXPECT_EQ(camera.Settings().m_UseLut, 0);  // the camera's settings wait for the close
 }
 
@@ -745,13 +746,13 @@ TEST_F(PagesTest, TheSheetWorksOnACopyThatTheCameraTakesOverWhenItCloses) {
         tabs.View(3).Type(ui::kNetworkSpeed, "10");
         EXPECT_TRUE(tabs.ShowTab(2));
         tabs.View(2).Click(ui::kLutEnable);  // the frame conversion follows at once
-        EXPECT_TRUE(s_Camera->Stream().LutActive());
+        EXPECT_TRUE(CameraInternals::Stream(*s_Camera).LutActive());
         EXPECT_TRUE(tabs.Ok());
         throw std::runtime_error("broken");
     }));
     EXPECT_FALSE(std::ifstream(ini).good());
     EXPECT_EQ(camera.Settings().m_Network, 100u);
-    EXPECT_FALSE(camera.Stream().LutActive());  // back to the camera's own "UseLut"
+    EXPECT_FALSE(CameraInternals::Stream(camera).LutActive());  // back to the camera's own "UseLut"
 }
 
 // The camera may change its own settings while the sheet is open: a reconnect whose table no
@@ -784,7 +785,7 @@ TEST_F(PagesTest, ASettingTheDriverChangedWhileTheSheetWasOpenStaysAsTheDriverLe
         return true;
     }));
     EXPECT_EQ(s_Camera->Settings().m_UseLut, 0);
-    EXPECT_FALSE(s_Camera->Stream().LutActive());
+    EXPECT_FALSE(CameraInternals::Stream(*s_Camera).LutActive());
     EXPECT_EQ(s_Camera->Settings().m_Network, 100u);  // what the sheet changed is taken
     EXPECT_NE(TempFolder::ReadBytes(m_Temp.PathOf("Tarnix.ini")).find("UseLut=0"),
               std::string::npos);

@@ -62,26 +62,26 @@ void CAttrPage::OnCreate(View& view) {
 }
 
 void CAttrPage::FillAttributeList(View& view) {
-    for (const std::string& attribute : m_Camera.Device().AttrNames()) {
+    for (const std::string& attribute : m_Camera.AttrNames()) {
         const char* const name = attribute.c_str();
         tPvAttributeInfo info{};
-        if (!m_Camera.Device().AttrInfo(name, info)) continue;
+        if (!m_Camera.AttrInfo(name, info)) continue;
         char value[kCellSize] = "n/a";
         char range[kCellSize] = "n/a";
         switch (info.Datatype) {
             case ePvDatatypeString:
-                m_Camera.Device().AttrStringGet(name, value, kCellSize);
+                m_Camera.AttrStringGet(name, value, kCellSize);
                 break;
             case ePvDatatypeEnum:
-                m_Camera.Device().AttrStringGet(name, value, kCellSize);
-                m_Camera.Device().AttrRangeEnum(name, range, kCellSize);
+                m_Camera.AttrStringGet(name, value, kCellSize);
+                m_Camera.AttrRangeEnum(name, range, kCellSize);
                 break;
             case ePvDatatypeUint32: {
                 uint32_t current = 0;
                 uint32_t min = 0;
                 uint32_t max = 0;
-                m_Camera.Device().GetNamedProperty(name, current);
-                m_Camera.Device().AttrRangeUint32(name, min, max);
+                m_Camera.AttrUint32Get(name, current);
+                m_Camera.AttrRangeUint32(name, min, max);
                 // Signed, as the list always showed them: 4294967295 reads -1.
                 std::snprintf(value, sizeof value, "%d", static_cast<int>(current));
                 std::snprintf(range, sizeof range, "%d..%d", static_cast<int>(min),
@@ -92,8 +92,8 @@ void CAttrPage::FillAttributeList(View& view) {
                 float current = 0.0F;
                 float min = 0.0F;
                 float max = 0.0F;
-                m_Camera.Device().AttrFloat32Get(name, current);
-                m_Camera.Device().AttrRangeFloat32(name, min, max);
+                m_Camera.AttrFloat32Get(name, current);
+                m_Camera.AttrRangeFloat32(name, min, max);
                 std::snprintf(value, sizeof value, "%g", static_cast<double>(current));
                 std::snprintf(range, sizeof range, "%g..%g", static_cast<double>(min),
                               static_cast<double>(max));

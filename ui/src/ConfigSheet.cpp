@@ -2,7 +2,7 @@
 
 namespace tarnix::ui {
 
-ConfigSheet::ConfigSheet(CCamera& camera, settings::CameraSettings& settings)
+ConfigSheet::ConfigSheet(SheetCamera& camera, settings::CameraSettings& settings)
     : m_General(camera),
       m_Controls(camera),
       m_Lut(camera, settings),

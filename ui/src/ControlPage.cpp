@@ -19,7 +19,7 @@ const DialogTemplate& CControlPage::Template() const {
 void CControlPage::FillModeCombo(View& view, const char* name, int32_t id) {
     view.ClearList(id);
     char values[kModeListSize] = {};
-    if (!m_Camera.Device().AttrRangeEnum(name, values, kModeListSize)) return;
+    if (!m_Camera.AttrRangeEnum(name, values, kModeListSize)) return;
     // The list is sorted: entries take their alphabetical place.
     AddCommaSeparatedEntries(view, id, values);
 }
@@ -29,16 +29,16 @@ void CControlPage::LoadFromCamera(View& view) {
     FillModeCombo(view, "GainMode", kGainMode);
     FillModeCombo(view, "IrisMode", kIrisMode);
     char mode[kModeTextSize] = {};
-    if (m_Camera.Device().AttrStringGet("ExposureMode", mode, kModeTextSize)) m_ExposureMode = mode;
-    if (m_Camera.Device().AttrStringGet("GainMode", mode, kModeTextSize)) m_GainMode = mode;
-    if (m_Camera.Device().AttrStringGet("IrisMode", mode, kModeTextSize)) m_IrisMode = mode;
+    if (m_Camera.AttrStringGet("ExposureMode", mode, kModeTextSize)) m_ExposureMode = mode;
+    if (m_Camera.AttrStringGet("GainMode", mode, kModeTextSize)) m_GainMode = mode;
+    if (m_Camera.AttrStringGet("IrisMode", mode, kModeTextSize)) m_IrisMode = mode;
 
     uint32_t exposureUs = 0;
-    m_ExposureMs = m_Camera.Device().GetNamedProperty("ExposureValue", exposureUs)
+    m_ExposureMs = m_Camera.AttrUint32Get("ExposureValue", exposureUs)
                        ? static_cast<float>(exposureUs / 1000.0)
                        : 0.0F;
     auto readOrZero = [this](const char* name, uint32_t& value) {
-        if (!m_Camera.Device().GetNamedProperty(name, value)) value = 0;
+        if (!m_Camera.AttrUint32Get(name, value)) value = 0;
     };
     readOrZero("GainValue", m_GainValue);
     readOrZero("IrisVideoLevel", m_IrisVideoLevel);
@@ -62,16 +62,16 @@ bool CControlPage::Exchange(View& view, Direction direction) {
 }
 
 void CControlPage::StoreToCamera() {
-    m_Camera.Device().AttrStringSet("ExposureMode", m_ExposureMode.c_str());
-    m_Camera.Device().AttrStringSet("GainMode", m_GainMode.c_str());
-    m_Camera.Device().AttrStringSet("IrisMode", m_IrisMode.c_str());
+    m_Camera.AttrStringSet("ExposureMode", m_ExposureMode.c_str());
+    m_Camera.AttrStringSet("GainMode", m_GainMode.c_str());
+    m_Camera.AttrStringSet("IrisMode", m_IrisMode.c_str());
     // Microseconds from the single-precision milliseconds, rounded in double precision: an
     // exposure left alone is written back as it was read. A negative one wraps as typed.
     const auto microseconds = std::llround(static_cast<double>(m_ExposureMs) * 1000.0);
-    m_Camera.Device().AttrUint32Set("ExposureValue", static_cast<uint32_t>(microseconds));
-    m_Camera.Device().AttrUint32Set("GainValue", m_GainValue);
-    m_Camera.Device().AttrUint32Set("IrisVideoLevelMin", m_IrisVideoLevelMin);
-    m_Camera.Device().AttrUint32Set("IrisVideoLevelMax", m_IrisVideoLevelMax);
+    m_Camera.AttrUint32Set("ExposureValue", static_cast<uint32_t>(microseconds));
+    m_Camera.AttrUint32Set("GainValue", m_GainValue);
+    m_Camera.AttrUint32Set("IrisVideoLevelMin", m_IrisVideoLevelMin);
+    m_Camera.AttrUint32Set("IrisVideoLevelMax", m_IrisVideoLevelMax);
 }
 
 void CControlPage::OnControl(View& view, int32_t id) {

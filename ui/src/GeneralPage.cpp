@@ -24,17 +24,17 @@ const DialogTemplate& CGeneralPage::Template() const {
 }
 
 bool CGeneralPage::ReadSensorSize(uint32_t& width, uint32_t& height) {
-    if (!m_Camera.Device().GetNamedProperty("SensorWidth", width)) return false;
-    return m_Camera.Device().GetNamedProperty("SensorHeight", height);
+    if (!m_Camera.AttrUint32Get("SensorWidth", width)) return false;
+    return m_Camera.AttrUint32Get("SensorHeight", height);
 }
 
 void CGeneralPage::FillEnumCombo(View& view, int32_t id, const char* name, std::string& target) {
     view.ClearList(id);
     char values[kEnumTextSize] = {};
-    if (m_Camera.Device().AttrRangeEnum(name, values, kEnumTextSize))
+    if (m_Camera.AttrRangeEnum(name, values, kEnumTextSize))
         AddCommaSeparatedEntries(view, id, values);
     char current[kEnumTextSize] = {};
-    if (m_Camera.Device().AttrStringGet(name, current, kEnumTextSize)) target = current;
+    if (m_Camera.AttrStringGet(name, current, kEnumTextSize)) target = current;
 }
 
 void CGeneralPage::LoadFromCamera(View& view) {
@@ -45,26 +45,26 @@ void CGeneralPage::LoadFromCamera(View& view) {
     m_InfoText = FieldText(info.DisplayName, sizeof info.DisplayName) + " / " +
                  FieldText(info.SerialString, sizeof info.SerialString);
     // The geometry as it stood before this load reads it afresh below.
+    const SheetCamera::ImageGeometry image = m_Camera.Geometry();
     char size[128];
     std::snprintf(size, sizeof size, "%d x %d  %d bit  [ Max %d x %d ]",
-                  static_cast<int>(m_Camera.Stream().Width()),
-                  static_cast<int>(m_Camera.Stream().Height()),
-                  8 * static_cast<int>(m_Camera.Stream().BytesPerPixel()),
-                  static_cast<int>(sensorWidth), static_cast<int>(sensorHeight));
+                  static_cast<int>(image.width), static_cast<int>(image.height),
+                  8 * static_cast<int>(image.bytesPerPixel), static_cast<int>(sensorWidth),
+                  static_cast<int>(sensorHeight));
     m_SizeText = size;
 
     FillEnumCombo(view, kPixelFormat, "PixelFormat", m_PixelFormatName);
     FillEnumCombo(view, kTriggerMode, "FrameStartTriggerMode", m_TriggerModeName);
     FillEnumCombo(view, kTriggerEvent, "FrameStartTriggerEvent", m_TriggerEventName);
 
-    view.Enable(kFrameRate, m_Camera.Device().AttrFloat32Get("FrameRate", m_FrameRate));
-    view.Enable(kRegionX, m_Camera.Device().GetNamedProperty("RegionX", m_RegionX));
-    view.Enable(kRegionY, m_Camera.Device().GetNamedProperty("RegionY", m_RegionY));
+    view.Enable(kFrameRate, m_Camera.AttrFloat32Get("FrameRate", m_FrameRate));
+    view.Enable(kRegionX, m_Camera.AttrUint32Get("RegionX", m_RegionX));
+    view.Enable(kRegionY, m_Camera.AttrUint32Get("RegionY", m_RegionY));
     // A size that cannot be read shows the image's.
-    m_Width = m_Camera.Stream().Width();
-    view.Enable(kRoiWidth, m_Camera.Device().GetNamedProperty("Width", m_Width));
-    m_Height = m_Camera.Stream().Height();
-    view.Enable(kRoiHeight, m_Camera.Device().GetNamedProperty("Height", m_Height));
+    m_Width = image.width;
+    view.Enable(kRoiWidth, m_Camera.AttrUint32Get("Width", m_Width));
+    m_Height = image.height;
+    view.Enable(kRoiHeight, m_Camera.AttrUint32Get("Height", m_Height));
 }
 
 bool CGeneralPage::Exchange(View& view, Direction direction) {
@@ -86,15 +86,14 @@ bool CGeneralPage::Exchange(View& view, Direction direction) {
 }
 
 void CGeneralPage::StoreToCamera() {
-    m_Camera.Stream().StopCapture();
-    m_Camera.Device().AttrStringSet("PixelFormat", m_PixelFormatName.c_str());
-    m_Camera.Device().AttrStringSet("FrameStartTriggerMode", m_TriggerModeName.c_str());
-    m_Camera.Device().AttrStringSet("FrameStartTriggerEvent", m_TriggerEventName.c_str());
-    m_Camera.Device().AttrUint32Set("RegionX", m_RegionX);
-    m_Camera.Device().AttrUint32Set("RegionY", m_RegionY);
-    m_Camera.Device().AttrUint32Set("Width", m_Width);
-    m_Camera.Device().AttrUint32Set("Height", m_Height);
-    m_Camera.Device().AttrFloat32Set("FrameRate", m_FrameRate);
+    m_Camera.ChangeStream({{"PixelFormat", m_PixelFormatName.c_str()},
+                           {"FrameStartTriggerMode", m_TriggerModeName.c_str()},
+                           {"FrameStartTriggerEvent", m_TriggerEventName.c_str()},
+                           {"RegionX", m_RegionX},
+                           {"RegionY", m_RegionY},
+                           {"Width", m_Width},
+                           {"Height", m_Height},
+                           {"FrameRate", m_FrameRate}});
 }
 
 void CGeneralPage::OnMaxRoi(View& view) {

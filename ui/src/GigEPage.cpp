@@ -27,10 +27,9 @@ const DialogTemplate& CGigEPage::Template() const {
 
 void CGigEPage::LoadFromCamera() {
     char address[kAddressTextSize] = {};
-    if (m_Camera.Device().AttrStringGet("DeviceIPAddress", address, kAddressTextSize))
-        m_IPAddress = address;
-    if (!m_Camera.Device().GetNamedProperty("PacketSize", m_PacketSize)) m_PacketSize = 0;
-    if (!m_Camera.Device().GetNamedProperty("StreamBytesPerSecond", m_StreamBytesPerSecond))
+    if (m_Camera.AttrStringGet("DeviceIPAddress", address, kAddressTextSize)) m_IPAddress = address;
+    if (!m_Camera.AttrUint32Get("PacketSize", m_PacketSize)) m_PacketSize = 0;
+    if (!m_Camera.AttrUint32Get("StreamBytesPerSecond", m_StreamBytesPerSecond))
         m_StreamBytesPerSecond = 0;
 }
 
@@ -58,9 +57,8 @@ void CGigEPage::OnCreate(View& view) {
 }
 
 void CGigEPage::StoreToCamera() {
-    m_Camera.Stream().StopCapture();
-    m_Camera.Device().AttrUint32Set("PacketSize", m_PacketSize);
-    m_Camera.Device().AttrUint32Set("StreamBytesPerSecond", m_StreamBytesPerSecond);
+    m_Camera.ChangeStream(
+        {{"PacketSize", m_PacketSize}, {"StreamBytesPerSecond", m_StreamBytesPerSecond}});
 }
 
 void CGigEPage::UpdateLinkLoad(View& view) {

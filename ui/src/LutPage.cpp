@@ -76,7 +76,7 @@ void CLutPage::OnEnable(View& view) {
     UpdateControls(view);
     // The frame conversion follows the box at once, with the table of the last open; the
     // settings themselves reach the camera when the sheet closes.
-    m_Camera.Stream().SetLutActive(m_Settings.m_UseLut != 0);
+    m_Camera.PreviewLut(m_Settings.m_UseLut != 0);
     FillColumns(view);
     view.MarkChanged();
 }

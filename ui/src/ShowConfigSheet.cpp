@@ -2,7 +2,7 @@
 
 namespace tarnix::ui {
 
-bool ShowConfigSheet(CCamera& camera, SheetRunner run) {
+bool ShowConfigSheet(SheetCamera& camera, SheetRunner run) {
     // The pages edit a copy. The camera may change its own settings while the sheet is open
     // (a reconnect whose table did not load switches the table off): the sheet hands back
     // only what its pages changed.
@@ -17,7 +17,7 @@ bool ShowConfigSheet(CCamera& camera, SheetRunner run) {
         // Whatever broke the sheet, the host's call survives it; nothing is taken or saved
         // then, and the sheet counts as shown. The table switch the LUT page may have flipped
         // goes back to the camera's own setting.
-        camera.Stream().SetLutActive(camera.Settings().m_UseLut != 0);
+        camera.EndLutPreview();
     }
     return true;
 }

@@ -1,6 +1,6 @@
 // The camera as a device: typed attributes, named properties, raw registers and the serial
-// port, all over one SDK handle. It knows nothing of capture or settings, so it serves an
-// open camera object and a bare handle alike.
+// port, all over one SDK handle. It knows nothing of capture, settings or the camera object
+// that opens and closes it, so it serves an open camera object and a bare handle alike.
 #pragma once
 
 #include <pvapi.h>
@@ -13,8 +13,6 @@
 #include "camera/Serial.h"
 
 namespace tarnix {
-
-class CCamera;
 
 // Failures: the typed operations and the named properties return false and leave one
 // diagnostic line (an "ERROR" line for an SDK failure; a type or access mismatch is silent);
@@ -29,11 +27,16 @@ class CameraDevice {
 
     // 0 while no camera is open. Any thread may read it.
     tPvHandle Handle() const { return m_Handle.load(); }
+    // The handle of a camera just opened, and its end: set just before the camera counts as
+    // open, cleared just before it counts as closed (closing it is its opener's business).
+    void Attach(tPvHandle handle) { m_Handle.store(handle); }
+    void Detach() { m_Handle.store(0); }
 
     // Typed attribute access. Each checks the attribute's type (and for writes the writable
     // flag) afresh, then makes the one SDK call for that type.
     bool AttrInfo(const char* name, tPvAttributeInfo& info);
     bool AttrStringGet(const char* name, char* buffer, uint32_t bufferSize);
+    bool AttrUint32Get(const char* name, uint32_t& value);
     bool AttrFloat32Get(const char* name, float& value);
     bool AttrRangeEnum(const char* name, char* buffer, uint32_t bufferSize);
     bool AttrRangeFloat32(const char* name, float& min, float& max);
@@ -74,10 +77,6 @@ class CameraDevice {
     SerialIo& Serial() { return m_Serial; }
 
   private:
-    friend class CCamera;  // the face opens and closes the camera
-    void Attach(tPvHandle handle) { m_Handle.store(handle); }
-    void Detach() { m_Handle.store(0); }
-
     // The "RS232." pseudo-properties; failures are exceptions.
     bool GetSerialProperty(const char* name, uint32_t& value);
     bool SetSerialProperty(const char* text, uint32_t value);

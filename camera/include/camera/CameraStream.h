@@ -15,7 +15,6 @@
 
 namespace tarnix {
 
-class CCamera;
 class CameraDevice;
 struct FrameSlot;
 
@@ -35,9 +34,6 @@ enum class CameraState : uint8_t {
     Stalled,    // capture running, but the record could not be queued again: no more frames
 };
 
-// Size of the lookup table: 16-bit samples index it, and so do output bytes.
-constexpr uint32_t kLutSize = 131072;
-
 class CameraStream {
   public:
     // The operations whose start depends on the camera's state. GetRow is not one: the image
@@ -45,9 +41,8 @@ class CameraStream {
     enum class Operation : uint8_t { Open, Close, StartCapture, StopCapture, Grab, HandleFrame };
 
     // A stream of device's camera for port, in state initial (Open for a camera built around
-    // a handle that is open already). owner is kept alive while a frame handler uses it.
-    CameraStream(CameraDevice& device, int32_t port, FrameNotify onFrame,
-                 std::enable_shared_from_this<CCamera>& owner, CameraState initial);
+    // a handle that is open already).
+    CameraStream(CameraDevice& device, int32_t port, FrameNotify onFrame, CameraState initial);
     // Closes the frame handler's gate: from then on a handler finds no stream. Waits for the
     // handlers inside (but the calling thread's own), then leaves the record and the raw
     // buffer to the SDK if it still holds them.
@@ -63,6 +58,10 @@ class CameraStream {
     // The steps the camera object takes when it has opened or closed the device.
     void Opened();
     void Closed();
+    // What must outlive a frame handler that is running: the object that owns the stream, which
+    // a host callback may let go of (closing its own port) while the handler still needs it.
+    // Empty when no shared pointer owns that object.
+    void KeepAliveWhileHandling(std::weak_ptr<void> owner);
 
     // Bytes the buffers of an open ask for.
     struct BufferSizes {
@@ -113,8 +112,8 @@ class CameraStream {
     bool Continuous() const { return m_Continuous.load(); }
     void SetContinuous(bool on) { m_Continuous.store(on); }
 
-    // The lookup table: kLutSize bytes, all zero until a load. Load clears it and fills it from
-    // the table file's column; false when the file, the column or a line is not usable (the
+    // The lookup table: convert::kLutEntries bytes, all zero until a load. Load clears it and fills
+    // it from the table file's column; false when the file, the column or a line is not usable (the
     // table then stays all zero). Called before capture starts, never while a frame converts.
     bool LoadLut(const char* file, const char* column);
     const uint8_t* Lut() const;
@@ -143,7 +142,6 @@ class CameraStream {
     void CloseFrameGate();
 
     CameraDevice& m_Device;
-    std::enable_shared_from_this<CCamera>& m_Owner;
     // The port the camera belongs to; the frame handler passes it to m_OnFrame and names it
     // in its error line. 0 for a camera built around a handle.
     const int32_t m_Port;

@@ -2,7 +2,7 @@
 // driver settings.
 #pragma once
 
-#include <camera/PvCamera.h>
+#include <camera/SheetCamera.h>
 
 #include <string>
 
@@ -15,7 +15,7 @@ namespace tarnix::ui {
 class ConfigSheet : public SheetModel {
   public:
     // settings is the copy the pages edit; it must outlive the sheet.
-    ConfigSheet(CCamera& camera, settings::CameraSettings& settings);
+    ConfigSheet(SheetCamera& camera, settings::CameraSettings& settings);
     std::string Caption() const override;
     size_t PageCount() const override { return 5; }
     DialogLogic& Page(size_t index) override;
@@ -27,7 +27,7 @@ class ConfigSheet : public SheetModel {
     CAttrPage m_Attributes;
 
   private:
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
 };
 
 // Shows the camera's sheet modally on the calling thread with this build's toolkit
@@ -36,6 +36,6 @@ class ConfigSheet : public SheetModel {
 // display, no toolkit); one that threw counts as shown, and then nothing is taken or saved.
 // run shows the sheet; the toolkit's unless a test drives it.
 using SheetRunner = bool (*)(SheetModel& sheet);
-bool ShowConfigSheet(CCamera& camera, SheetRunner run = RunSheet);
+bool ShowConfigSheet(SheetCamera& camera, SheetRunner run = RunSheet);
 
 }  // namespace tarnix::ui

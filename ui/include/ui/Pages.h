@@ -1,11 +1,12 @@
-// The configuration sheet's pages and the LUT generator dialog on one camera object and the
-// sheet's copy of its driver settings. Each page keeps its fields, moves them to and from its
-// controls (Exchange, in a fixed order), reads or writes the camera through its device's
-// attribute operations, and edits the settings copy; the camera takes the copy over when the
-// sheet closes. Pages take no lock of the camera's and never call the SDK themselves.
+// The configuration sheet's pages and the LUT generator dialog on one camera and the sheet's
+// copy of its driver settings. Each page keeps its fields, moves them to and from its
+// controls (Exchange, in a fixed order), reads or writes the camera through its SheetCamera
+// view, and edits the settings copy; the camera takes the copy over when the sheet closes.
+// The rules of a change (capture stops before the stream changes) are the camera's. Pages take
+// no lock of the camera's and never call the SDK themselves.
 #pragma once
 
-#include <camera/PvCamera.h>
+#include <camera/SheetCamera.h>
 #include <settings/CameraSettings.h>
 
 #include <cstdint>
@@ -16,13 +17,13 @@
 namespace tarnix::ui {
 
 // Identity, image size, pixel format, trigger, frame rate and region of interest. Writes only
-// after the user changed something, and stops acquisition first.
+// after the user changed something, as one change of the stream.
 class CGeneralPage : public DialogLogic {
   public:
-    explicit CGeneralPage(CCamera& camera) : m_Camera(camera) {}
+    explicit CGeneralPage(SheetCamera& camera) : m_Camera(camera) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
     bool m_Modified = false;
     std::string m_InfoText;
     std::string m_SizeText;
@@ -52,10 +53,10 @@ class CGeneralPage : public DialogLogic {
 // Exposure, gain and iris: every store writes all seven values; acquisition keeps running.
 class CControlPage : public DialogLogic {
   public:
-    explicit CControlPage(CCamera& camera) : m_Camera(camera) {}
+    explicit CControlPage(SheetCamera& camera) : m_Camera(camera) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
     std::string m_ExposureMode;
     std::string m_GainMode;
     std::string m_IrisMode;
@@ -78,11 +79,11 @@ class CControlPage : public DialogLogic {
 // switch also reaches the camera's frame conversion at once.
 class CLutPage : public DialogLogic {
   public:
-    CLutPage(CCamera& camera, settings::CameraSettings& settings)
+    CLutPage(SheetCamera& camera, settings::CameraSettings& settings)
         : m_Camera(camera), m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
     settings::CameraSettings& m_Settings;
     // "UseLut" as the last load found it: the box leaves it as it is until it is clicked.
     int32_t m_LoadedUseLut = 0;
@@ -103,11 +104,11 @@ class CLutPage : public DialogLogic {
 // Network address, packet size and stream bandwidth, with the link's load shown live.
 class CGigEPage : public DialogLogic {
   public:
-    CGigEPage(CCamera& camera, settings::CameraSettings& settings)
+    CGigEPage(SheetCamera& camera, settings::CameraSettings& settings)
         : m_Camera(camera), m_Settings(settings) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
     // "Network", the link speed the load is computed for.
     settings::CameraSettings& m_Settings;
     bool m_Modified = false;
@@ -128,10 +129,10 @@ class CGigEPage : public DialogLogic {
 // Every attribute the camera lists, read once when the tab is first shown.
 class CAttrPage : public DialogLogic {
   public:
-    explicit CAttrPage(CCamera& camera) : m_Camera(camera) {}
+    explicit CAttrPage(SheetCamera& camera) : m_Camera(camera) {}
     const DialogTemplate& Template() const override;
 
-    CCamera& m_Camera;
+    SheetCamera& m_Camera;
 
     void FillAttributeList(View& view);
 

@@ -2,16 +2,17 @@
 // the camera then takes over.
 #pragma once
 
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <settings/CameraSettings.h>
 
 namespace tarnix::test {
 
 template <typename Change>
 void ChangeSettings(CCamera& camera, Change change) {
-    settings::CameraSettings changed = camera.Settings();
+    const settings::CameraSettings before = camera.Settings();
+    settings::CameraSettings changed = before;
     change(changed);
-    camera.TakeSettings(changed);
+    camera.TakeSettingChanges(before, changed);
 }
 
 }  // namespace tarnix::test

@@ -5,7 +5,7 @@
 
 #include <base/Diagnostics.h>
 #include <base/SdkApi.h>
-#include <camera/PvCamera.h>
+#include <camera/Camera.h>
 #include <gtest/gtest.h>
 #include <pvapi.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/PvCamera.h"
+#include "camera/Camera.h"
 
 namespace tarnix {
 namespace {
@@ -40,17 +40,29 @@ settings::CameraSettings CCamera::Settings() const {
     return m_Settings;
 }
 
-void CCamera::TakeSettings(const settings::CameraSettings& changed) {
-    platform::MutexLock lock(m_SettingsLock);
-    m_Settings = changed;
-    m_Stream.SetLutActive(m_Settings.m_UseLut != 0);
-}
-
 void CCamera::TakeSettingChanges(const settings::CameraSettings& before,
                                  const settings::CameraSettings& after) {
     platform::MutexLock lock(m_SettingsLock);
     m_Settings.TakeChanges(before, after);
-    m_Stream.SetLutActive(m_Settings.m_UseLut != 0);
+    ApplyLutSetting();
+}
+
+void CCamera::PreviewLut(bool on) {
+    // The table of the last open: the settings themselves reach the camera when the sheet
+    // closes.
+    SwitchLut(on);
+}
+
+void CCamera::EndLutPreview() {
+    platform::MutexLock lock(m_SettingsLock);
+    ApplyLutSetting();
+}
+
+ReconnectTarget::Policy CCamera::ReconnectPolicy() const {
+    // The three reconnect settings only (a whole copy would copy the table's names too).
+    platform::MutexLock lock(m_SettingsLock);
+    return Policy{m_Settings.m_Reconnect, m_Settings.m_ReconnectRetries,
+                  m_Settings.m_ReconnectDelay};
 }
 
 void CCamera::LoadSettings() {
@@ -59,7 +71,7 @@ void CCamera::LoadSettings() {
     SettingsSection(section);
     platform::MutexLock lock(m_SettingsLock);
     m_Settings.Load(section, m_IniPath);
-    m_Stream.SetLutActive(m_Settings.m_UseLut != 0);
+    ApplyLutSetting();
 }
 
 void CCamera::LoadAttributeSetting(const char* name) {
@@ -142,7 +154,7 @@ void CCamera::LoadLut() {
     if (m_Stream.LoadLut(file.c_str(), column.c_str())) return;
     platform::MutexLock lock(m_SettingsLock);
     m_Settings.m_UseLut = 0;
-    m_Stream.SetLutActive(false);
+    ApplyLutSetting();
 }
 
 }  // namespace tarnix

@@ -1,6 +1,6 @@
 // The camera object's life: construction, Open, Close and destruction, composing the device
 // and the stream.
-#include "camera/PvCamera.h"
+#include "camera/Camera.h"
 
 #include <base/Diagnostics.h>
 #include <base/Errors.h>
@@ -8,6 +8,8 @@
 #include <platform/System.h>
 
 #include <exception>
+#include <type_traits>
+#include <variant>
 
 #include "camera/SettingsPath.h"
 
@@ -18,7 +20,8 @@ CCamera::CCamera(const tPvCameraInfo& info, int32_t port, FrameNotify onFrame,
     : m_Info(info),
       m_Port(port),
       m_OwnsHandle(true),
-      m_Stream(m_Device, port, onFrame, *this, CameraState::Closed) {
+      m_Stream(m_Device, port, onFrame, CameraState::Closed),
+      m_Reconnector(*this) {
     BuildIniPath(systemPath != nullptr ? systemPath : "");
 }
 
@@ -27,7 +30,8 @@ CCamera::CCamera(tPvHandle handle)
       m_Port(0),
       m_OwnsHandle(false),
       m_Device(handle),
-      m_Stream(m_Device, 0, nullptr, *this, handle != 0 ? CameraState::Open : CameraState::Closed) {
+      m_Stream(m_Device, 0, nullptr, handle != 0 ? CameraState::Open : CameraState::Closed),
+      m_Reconnector(*this) {
     BuildIniPath("");
 }
 
@@ -64,6 +68,7 @@ bool CCamera::Open() {
                     "PvCameraOpen") != ePvErrSuccess)
         return false;
     m_Device.Attach(handle);
+    m_Stream.KeepAliveWhileHandling(weak_from_this());
     // Open from here on, also when a later step fails: the handle stays until Close. But an
     // open that cannot have its buffers, or that ran out of memory on the way, could never
     // deliver an image: it gives the handle back, so the host learns the port is dead and a
@@ -99,7 +104,7 @@ bool CCamera::Close() {
 }
 
 bool CCamera::CloseUnplugged() {
-    return Close(ReconnectMayFollow() ? BufferFate::Keep : BufferFate::Free);
+    return Close(m_Reconnector.MayFollow() ? BufferFate::Keep : BufferFate::Free);
 }
 
 bool CCamera::Close(BufferFate buffers) {
@@ -138,6 +143,43 @@ void CCamera::ReleaseHandleLocked(BufferFate buffers) {
     }
     m_Device.Detach();
     m_Stream.Closed();
+}
+
+SheetCamera::ImageGeometry CCamera::Geometry() {
+    return ImageGeometry{m_Stream.Width(), m_Stream.Height(), m_Stream.BytesPerPixel()};
+}
+
+bool CCamera::ChangeStream(std::initializer_list<AttributeValue> values) {
+    const CameraState before = m_Stream.State();
+    m_Stream.StopCapture();  // the buffers fit the image of the last open only
+    for (const AttributeValue& attribute : values) {
+        std::visit(
+            [&](auto value) {
+                using Value = decltype(value);
+                if constexpr (std::is_same_v<Value, const char*>) {
+                    m_Device.AttrStringSet(attribute.name, value);
+                } else if constexpr (std::is_same_v<Value, uint32_t>) {
+                    m_Device.AttrUint32Set(attribute.name, value);
+                } else {
+                    m_Device.AttrFloat32Set(attribute.name, value);
+                }
+            },
+            attribute.value);
+    }
+    return before == CameraState::Capturing || before == CameraState::Stalled;
+}
+
+CCamera::Outcome CCamera::Reopen() {
+    // The timer's thread belongs to nobody who could handle an exception: one that escaped
+    // an open (memory running out, say) is a failed attempt like any other.
+    Outcome outcome;
+    try {
+        outcome.opened = Open();
+    } catch (...) {
+        outcome.opened = false;
+    }
+    outcome.cameraOpen = m_Device.Handle() != 0;
+    return outcome;
 }
 
 }  // namespace tarnix
