@@ -232,8 +232,10 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
     ASSERT_TRUE(camera.Open());
     EXPECT_EQ(camera.State(), CameraState::Capturing);
 
-    EXPECT_TRUE(CameraInternals::Stream(camera).StopCapture());
+    // A change of the stream stops capture, and says whether it had to.
+    EXPECT_TRUE(camera.ChangeStream({}));
     EXPECT_EQ(camera.State(), CameraState::Open);
+    EXPECT_FALSE(camera.ChangeStream({}));
     EXPECT_NE(CameraInternals::Device(camera).Handle(), 0u);
     EXPECT_FALSE(camera.Grab());
     EXPECT_TRUE(camera.Close());
@@ -246,6 +248,7 @@ TEST_F(CameraObjectTest, StoppedAndStalledCamerasRefuseRequestsAndClose) {
     ASSERT_TRUE(WaitForState(camera, CameraState::Stalled));
     EXPECT_THAT(lines(), Contains("ERROR 8 Camera was unplugged: PvCaptureQueueFrame\n"));
     EXPECT_FALSE(camera.Grab());
+    EXPECT_TRUE(camera.ChangeStream({}));  // a stalled capture is still running
     EXPECT_TRUE(camera.Close());
     EXPECT_EQ(camera.State(), CameraState::Closed);
     EXPECT_EQ(CameraInternals::Device(camera).Handle(), 0u);
