@@ -117,7 +117,7 @@ tPvErr Front::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
         }
     } place{*this, id, master};
     // Outside the lock: opening may talk to the camera.
-    std::shared_ptr<Device> device;
+    std::shared_ptr<BackendCamera> device;
     const tPvErr error = m_Backend.Open(id, master, device);
     std::unique_lock lock(m_Lock);
     place.Release();
@@ -149,7 +149,7 @@ tPvErr Front::Close(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Front::Resolve(tPvHandle handle, std::shared_ptr<Device>& device, bool& master) {
+tPvErr Front::Resolve(tPvHandle handle, std::shared_ptr<BackendCamera>& device, bool& master) {
     {
         std::lock_guard lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;

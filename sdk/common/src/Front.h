@@ -38,7 +38,7 @@ class Front {
     // The camera behind an open handle and whether the handle is the master: 5 before
     // initialisation, 3 for a handle that is not open, 8 when its camera went away. The
     // camera stays alive for the call even when another thread closes the handle meanwhile.
-    tPvErr Resolve(tPvHandle handle, std::shared_ptr<Device>& device, bool& master);
+    tPvErr Resolve(tPvHandle handle, std::shared_ptr<BackendCamera>& device, bool& master);
 
     // Registration needs an initialised SDK.
     tPvErr RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context);
@@ -46,7 +46,7 @@ class Front {
 
   private:
     struct OpenHandle {
-        std::shared_ptr<Device> device;
+        std::shared_ptr<BackendCamera> device;
         uint32_t id;
         bool master;
     };

@@ -28,7 +28,7 @@
 
 namespace tarnix::gige {
 
-class Session final : public sdk::Device {
+class Session final : public sdk::BackendCamera {
   public:
     // onLost(serial) is called (once, on whichever thread noticed it) when the camera stops
     // answering or its control connection is lost.

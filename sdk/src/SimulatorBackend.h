@@ -19,10 +19,10 @@
 
 namespace tarnix::sim {
 
-class Sdk final : public sdk::Backend {
+class SimulatorBackend final : public sdk::Backend {
   public:
     // Never destroyed: threads the host left running at exit must not meet a dead object.
-    static Sdk& Instance();
+    static SimulatorBackend& Instance();
 
     tPvErr Start() override { return ePvErrSuccess; }
     void Stop() override;
@@ -32,8 +32,8 @@ class Sdk final : public sdk::Backend {
     tPvErr CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
                             tPvIpSettings* settings) override;
 
-    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) override;
-    void Close(const std::shared_ptr<sdk::Device>& device, bool master) override;
+    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) override;
+    void Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) override;
 
     void FlushEvents() { m_Events.Flush(); }
 
@@ -46,7 +46,7 @@ class Sdk final : public sdk::Backend {
     tPvErr Plug(uint32_t id);
 
   private:
-    Sdk();
+    SimulatorBackend();
     void AddDefaultsLocked();
     std::vector<std::shared_ptr<Camera>> TakeCamerasLocked();
     std::vector<std::shared_ptr<Camera>> PluggedCamerasLocked();

@@ -29,10 +29,10 @@
 
 namespace tarnix::gige {
 
-class Sdk final : public sdk::Backend {
+class GigeBackend final : public sdk::Backend {
   public:
     // Never destroyed: Aravis's and the host's threads may still call in at exit.
-    static Sdk& Instance();
+    static GigeBackend& Instance();
 
     tPvErr Start() override;
     void Stop() override;
@@ -44,11 +44,11 @@ class Sdk final : public sdk::Backend {
                             tPvIpSettings* settings) override;
 
     // The camera's session, shared by every handle on it, made afresh when the last one was lost.
-    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) override;
-    void Close(const std::shared_ptr<sdk::Device>& device, bool master) override;
+    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) override;
+    void Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) override;
 
   private:
-    Sdk() : m_Events(sdk::SdkLinkEvents()) {}
+    GigeBackend() : m_Events(sdk::SdkLinkEvents()) {}
     uint32_t IdOfLocked(const std::string& deviceId);
     void ListLoop();
     // Asks each camera for its user-defined name (network traffic: no lock held).

@@ -1,4 +1,4 @@
-#include "Sdk.h"
+#include "GigeBackend.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,7 @@
 namespace tarnix::sdk {
 
 Backend& SdkBackend() {
-    return gige::Sdk::Instance();
+    return gige::GigeBackend::Instance();
 }
 
 void CountSdkCall(Call) noexcept {}
@@ -26,18 +26,18 @@ constexpr std::chrono::milliseconds kListPause{500};
 
 }  // namespace
 
-Sdk& Sdk::Instance() {
-    static Sdk* const sdk = new Sdk;
-    return *sdk;
+GigeBackend& GigeBackend::Instance() {
+    static GigeBackend* const backend = new GigeBackend;
+    return *backend;
 }
 
-uint32_t Sdk::IdOfLocked(const std::string& deviceId) {
+uint32_t GigeBackend::IdOfLocked(const std::string& deviceId) {
     const auto [it, inserted] = m_Ids.try_emplace(deviceId, m_NextId);
     if (inserted) ++m_NextId;
     return it->second;
 }
 
-tPvErr Sdk::Start() {
+tPvErr GigeBackend::Start() {
     // The cameras already on the network are listed when this returns; their arrival is no
     // link event.
     std::vector<DeviceRecord> devices = m_Aravis.Discover();
@@ -67,7 +67,7 @@ tPvErr Sdk::Start() {
     return ePvErrSuccess;
 }
 
-void Sdk::Stop() {
+void GigeBackend::Stop() {
     std::map<std::shared_ptr<Session>, int> handles;
     std::map<uint32_t, std::shared_ptr<Session>> sessions;
     {
@@ -96,16 +96,16 @@ void Sdk::Stop() {
     ReleaseRetired();
 }
 
-void Sdk::Finish() {
+void GigeBackend::Finish() {
     m_Aravis.Shutdown();
 }
 
-uint32_t Sdk::CameraCount() {
+uint32_t GigeBackend::CameraCount() {
     std::lock_guard lock(m_Lock);
     return m_Initialized ? uint32_t(m_Devices.size()) : 0;
 }
 
-uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
+uint32_t GigeBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
     std::lock_guard lock(m_Lock);
     if (!m_Initialized) return 0;
     uint32_t filled = 0;
@@ -119,7 +119,8 @@ uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connect
     return filled;
 }
 
-tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) {
+tPvErr GigeBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
+                                     tPvIpSettings* settings) {
     std::lock_guard lock(m_Lock);
     if (!m_Initialized) return ePvErrBadSequence;
     for (const auto& [id, device] : m_Devices) {
@@ -131,7 +132,7 @@ tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSetting
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) {
+tPvErr GigeBackend::Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) {
     // A session found just as its last handle closed is finished; the second try makes a
     // fresh one.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -173,7 +174,7 @@ tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device)
     return ePvErrNotFound;
 }
 
-void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
+void GigeBackend::Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) {
     const auto session = std::static_pointer_cast<Session>(device);
     bool last = false;
     {
@@ -195,7 +196,7 @@ void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
     }
 }
 
-void Sdk::ReleaseCamera(Session& session, bool lost) {
+void GigeBackend::ReleaseCamera(Session& session, bool lost) {
     ArvCamera* camera = session.TakeCamera();
     if (camera == nullptr) return;
     if (lost) {
@@ -209,7 +210,7 @@ void Sdk::ReleaseCamera(Session& session, bool lost) {
     g_object_unref(camera);  // a live camera is told at once that we leave it
 }
 
-void Sdk::ReleaseLoop() {
+void GigeBackend::ReleaseLoop() {
     std::unique_lock lock(m_Lock);
     for (;;) {
         m_Wake.wait(lock, [&] { return m_Stopping || !m_Retired.empty(); });
@@ -222,7 +223,7 @@ void Sdk::ReleaseLoop() {
     }
 }
 
-void Sdk::ReleaseRetired() {
+void GigeBackend::ReleaseRetired() {
     std::vector<ArvCamera*> retired;
     {
         std::lock_guard lock(m_Lock);
@@ -231,7 +232,7 @@ void Sdk::ReleaseRetired() {
     for (ArvCamera* camera : retired) g_object_unref(camera);
 }
 
-void Sdk::ListLoop() {
+void GigeBackend::ListLoop() {
     for (;;) {
         {
             std::unique_lock lock(m_Lock);
@@ -244,13 +245,13 @@ void Sdk::ListLoop() {
     }
 }
 
-void Sdk::ReadUserNames(std::vector<DeviceRecord>& devices) {
+void GigeBackend::ReadUserNames(std::vector<DeviceRecord>& devices) {
     for (DeviceRecord& device : devices) {
         device.userNameKnown = ReadUserDefinedName(device.address, device.userName);
     }
 }
 
-void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
+void GigeBackend::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
     std::lock_guard lock(m_Lock);
     if (!m_Initialized || m_Stopping) return;
     std::vector<std::string> listed;
@@ -275,7 +276,7 @@ void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
     }
 }
 
-void Sdk::SessionLost(uint64_t serial) {
+void GigeBackend::SessionLost(uint64_t serial) {
     std::lock_guard lock(m_Lock);
     if (!m_Initialized) return;
     const auto it = std::find_if(m_Sessions.begin(), m_Sessions.end(), [&](const auto& entry) {
@@ -290,7 +291,7 @@ void Sdk::SessionLost(uint64_t serial) {
     LoseLocked(id, unplugged);
 }
 
-void Sdk::LoseLocked(uint32_t id, bool unplugged) {
+void GigeBackend::LoseLocked(uint32_t id, bool unplugged) {
     std::shared_ptr<Session> session;
     const auto live = m_Sessions.find(id);
     if (live != m_Sessions.end()) {
