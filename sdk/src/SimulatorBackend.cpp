@@ -97,7 +97,7 @@ SimulatorBackend& SimulatorBackend::Instance() {
 }
 
 SimulatorBackend::SimulatorBackend() : m_Events(sdk::SdkLinkEvents()) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     AddDefaultsLocked();
 }
 
@@ -132,7 +132,7 @@ std::vector<std::shared_ptr<Camera>> SimulatorBackend::PluggedCamerasLocked() {
 void SimulatorBackend::Stop() {
     std::vector<std::shared_ptr<Camera>> cameras;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         for (auto& entry : m_Cameras) {
             cameras.push_back(entry.second);
         }
@@ -144,12 +144,12 @@ void SimulatorBackend::Stop() {
 }
 
 uint32_t SimulatorBackend::CameraCount() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return uint32_t(PluggedCamerasLocked().size());
 }
 
 uint32_t SimulatorBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const auto cameras = PluggedCamerasLocked();
     uint32_t filled = 0;
     if (list != nullptr) {
@@ -165,7 +165,7 @@ uint32_t SimulatorBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint
 
 tPvErr SimulatorBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
                                           tPvIpSettings* settings) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     for (const auto& camera : PluggedCamerasLocked()) {
         if (camera->Desc().address == address) {
             camera->FillInfo(info);
@@ -179,7 +179,7 @@ tPvErr SimulatorBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
 }
 
 tPvErr SimulatorBackend::Open(uint32_t id, bool, std::shared_ptr<sdk::BackendCamera>& device) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const auto it = m_Cameras.find(id);
     if (it == m_Cameras.end()) {
         return ePvErrNotFound;
@@ -200,7 +200,7 @@ void SimulatorBackend::Close(const std::shared_ptr<sdk::BackendCamera>& device, 
 void SimulatorBackend::Reset() {
     std::vector<std::shared_ptr<Camera>> removed;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         removed = TakeCamerasLocked();
         AddDefaultsLocked();
     }
@@ -213,7 +213,7 @@ void SimulatorBackend::Reset() {
 void SimulatorBackend::RemoveAll() {
     std::vector<std::shared_ptr<Camera>> removed;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         removed = TakeCamerasLocked();
     }
     for (auto& camera : removed) {
@@ -227,7 +227,7 @@ uint32_t SimulatorBackend::AddCamera(const tPvSimCameraDesc* desc) {
     }
     uint32_t id = 0;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         CameraDesc full;
         if (!MakeDesc(*desc, m_NextId, full)) {
             return 0;
@@ -245,7 +245,7 @@ uint32_t SimulatorBackend::AddCamera(const tPvSimCameraDesc* desc) {
 }
 
 std::shared_ptr<Camera> SimulatorBackend::FindCamera(uint32_t id) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const auto it = m_Cameras.find(id);
     return it != m_Cameras.end() ? it->second : nullptr;
 }

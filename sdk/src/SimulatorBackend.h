@@ -6,13 +6,13 @@
 // waits for callbacks runs under it.
 #pragma once
 
+#include <platform/ThreadSafety.h>
 #include <pvsim.h>
 #include <sdkcommon/Backend.h>
 #include <sdkcommon/LinkEvents.h>
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "Camera.h"
@@ -25,35 +25,37 @@ class SimulatorBackend final : public sdk::Backend {
     static SimulatorBackend& Instance();
 
     tPvErr Start() override { return ePvErrSuccess; }
-    void Stop() override;
+    void Stop() override EXCLUDES(m_Lock);
 
-    uint32_t CameraCount() override;
-    uint32_t CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) override;
-    tPvErr CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
-                            tPvIpSettings* settings) override;
+    uint32_t CameraCount() override EXCLUDES(m_Lock);
+    uint32_t CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) override
+        EXCLUDES(m_Lock);
+    tPvErr CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) override
+        EXCLUDES(m_Lock);
 
-    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) override;
+    tPvErr Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) override
+        EXCLUDES(m_Lock);
     void Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) override;
 
     void FlushEvents() { m_Events.Flush(); }
 
     // Simulator. Cameras exist whether or not the SDK is initialised.
-    void Reset();
-    void RemoveAll();
-    uint32_t AddCamera(const tPvSimCameraDesc* desc);
-    std::shared_ptr<Camera> FindCamera(uint32_t id);
-    tPvErr Unplug(uint32_t id);
-    tPvErr Plug(uint32_t id);
+    void Reset() EXCLUDES(m_Lock);
+    void RemoveAll() EXCLUDES(m_Lock);
+    uint32_t AddCamera(const tPvSimCameraDesc* desc) EXCLUDES(m_Lock);
+    std::shared_ptr<Camera> FindCamera(uint32_t id) EXCLUDES(m_Lock);
+    tPvErr Unplug(uint32_t id) EXCLUDES(m_Lock);
+    tPvErr Plug(uint32_t id) EXCLUDES(m_Lock);
 
   private:
     SimulatorBackend();
-    void AddDefaultsLocked();
-    std::vector<std::shared_ptr<Camera>> TakeCamerasLocked();
-    std::vector<std::shared_ptr<Camera>> PluggedCamerasLocked();
+    void AddDefaultsLocked() REQUIRES(m_Lock);
+    std::vector<std::shared_ptr<Camera>> TakeCamerasLocked() REQUIRES(m_Lock);
+    std::vector<std::shared_ptr<Camera>> PluggedCamerasLocked() REQUIRES(m_Lock);
 
-    std::mutex m_Lock;
-    std::map<uint32_t, std::shared_ptr<Camera>> m_Cameras;
-    uint32_t m_NextId = 0;
+    platform::Mutex m_Lock;
+    std::map<uint32_t, std::shared_ptr<Camera>> m_Cameras GUARDED_BY(m_Lock);
+    uint32_t m_NextId GUARDED_BY(m_Lock) = 0;
     sdk::LinkEvents& m_Events;
 };
 
