@@ -43,7 +43,7 @@ tPvErr GigeBackend::Start() {
     std::vector<DeviceRecord> devices = m_Aravis.Discover();
     ReadUserNames(devices);
     try {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         std::vector<std::string> listed;
         m_Devices.clear();
         for (const DeviceRecord& device : devices) {
@@ -57,7 +57,7 @@ tPvErr GigeBackend::Start() {
         m_Initialized = true;
     } catch (const std::system_error&) {
         {
-            std::lock_guard lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             m_Stopping = true;
             m_Wake.notify_all();
         }
@@ -71,7 +71,7 @@ void GigeBackend::Stop() {
     std::map<std::shared_ptr<Session>, int> handles;
     std::map<uint32_t, std::shared_ptr<Session>> sessions;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return;
         m_Initialized = false;
         m_Stopping = true;
@@ -101,12 +101,12 @@ void GigeBackend::Finish() {
 }
 
 uint32_t GigeBackend::CameraCount() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return m_Initialized ? uint32_t(m_Devices.size()) : 0;
 }
 
 uint32_t GigeBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return 0;
     uint32_t filled = 0;
     if (list != nullptr) {
@@ -121,7 +121,7 @@ uint32_t GigeBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t*
 
 tPvErr GigeBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
                                      tPvIpSettings* settings) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return ePvErrBadSequence;
     for (const auto& [id, device] : m_Devices) {
         if (device.address != address) continue;
@@ -138,7 +138,7 @@ tPvErr GigeBackend::Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendC
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::shared_ptr<Session> session;
         {
-            std::lock_guard lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             if (!m_Initialized) return ePvErrBadSequence;
             const auto found = m_Devices.find(id);
             if (found == m_Devices.end()) return ePvErrNotFound;
@@ -151,19 +151,19 @@ tPvErr GigeBackend::Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendC
         }
         // Outside the table lock: connecting talks to the camera.
         const tPvErr error = session->Attach(master);
-        std::unique_lock lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (error != ePvErrSuccess) {
             const bool unused = m_Handles.count(session) == 0;
             const auto live = m_Sessions.find(id);
             if (unused && live != m_Sessions.end() && live->second == session) {
                 m_Sessions.erase(live);
             }
-            lock.unlock();  // a session dropped here releases its camera outside the lock
+            lock.Unlock();  // a session dropped here releases its camera outside the lock
             if (error == ePvErrNotFound && session->Lost() && attempt == 0) continue;
             return error;
         }
         if (!m_Initialized) {  // shut down meanwhile
-            lock.unlock();
+            lock.Unlock();
             session->Detach(master);
             return ePvErrBadSequence;
         }
@@ -178,7 +178,7 @@ void GigeBackend::Close(const std::shared_ptr<sdk::BackendCamera>& device, bool 
     const auto session = std::static_pointer_cast<Session>(device);
     bool last = false;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         const auto count = m_Handles.find(session);
         // None after a stop: the session was ended with the others, and this is its last handle.
         last = count == m_Handles.end() || --count->second == 0;
@@ -200,7 +200,7 @@ void GigeBackend::ReleaseCamera(Session& session, bool lost) {
     ArvCamera* camera = session.TakeCamera();
     if (camera == nullptr) return;
     if (lost) {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (m_Initialized) {
             m_Retired.push_back(camera);
             m_Wake.notify_all();
@@ -211,22 +211,22 @@ void GigeBackend::ReleaseCamera(Session& session, bool lost) {
 }
 
 void GigeBackend::ReleaseLoop() {
-    std::unique_lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     for (;;) {
-        m_Wake.wait(lock, [&] { return m_Stopping || !m_Retired.empty(); });
+        while (!m_Stopping && m_Retired.empty()) m_Wake.wait(lock.Native());
         if (m_Stopping) return;  // what is left goes at the shutdown
         std::vector<ArvCamera*> retired;
         retired.swap(m_Retired);
-        lock.unlock();
+        lock.Unlock();
         for (ArvCamera* camera : retired) g_object_unref(camera);
-        lock.lock();
+        lock.Lock();
     }
 }
 
 void GigeBackend::ReleaseRetired() {
     std::vector<ArvCamera*> retired;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         retired.swap(m_Retired);
     }
     for (ArvCamera* camera : retired) g_object_unref(camera);
@@ -235,8 +235,11 @@ void GigeBackend::ReleaseRetired() {
 void GigeBackend::ListLoop() {
     for (;;) {
         {
-            std::unique_lock lock(m_Lock);
-            m_Wake.wait_for(lock, kListPause, [&] { return m_Stopping; });
+            platform::MutexLock lock(m_Lock);
+            const auto deadline = std::chrono::steady_clock::now() + kListPause;
+            while (!m_Stopping) {
+                if (m_Wake.wait_until(lock.Native(), deadline) == std::cv_status::timeout) break;
+            }
             if (m_Stopping) return;
         }
         std::vector<DeviceRecord> devices = m_Aravis.Discover();
@@ -252,7 +255,7 @@ void GigeBackend::ReadUserNames(std::vector<DeviceRecord>& devices) {
 }
 
 void GigeBackend::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized || m_Stopping) return;
     std::vector<std::string> listed;
     for (const DeviceRecord& device : devices) listed.push_back(device.deviceId);
@@ -277,7 +280,7 @@ void GigeBackend::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
 }
 
 void GigeBackend::SessionLost(uint64_t serial) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return;
     const auto it = std::find_if(m_Sessions.begin(), m_Sessions.end(), [&](const auto& entry) {
         return entry.second->Serial() == serial;
