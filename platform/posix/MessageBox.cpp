@@ -8,9 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 
 #include "platform/System.h"
+#include "platform/ThreadSafety.h"
 
 namespace tarnix::platform {
 namespace {
@@ -69,8 +69,9 @@ bool HasDisplay() {
     return false;
 }
 
-// GTK is not thread-safe: one box at a time, all through the same loaded toolkit.
-std::mutex g_BoxMutex;
+// GTK is not thread-safe: one box at a time, all through the same loaded toolkit, whose calls
+// are only reached with this held.
+Mutex g_BoxMutex;
 
 }  // namespace
 
@@ -78,8 +79,8 @@ void ShowMessageBox(const char* text, const char* caption) {
     if (!text) text = "";
     // The title Windows gives a message box without a caption.
     if (!caption) caption = "Error";
-    std::lock_guard<std::mutex> guard(g_BoxMutex);
-    static const Gtk gtk = HasDisplay() ? LoadGtk() : Gtk();
+    MutexLock guard(g_BoxMutex);
+    static const Gtk gtk GUARDED_BY(g_BoxMutex) = HasDisplay() ? LoadGtk() : Gtk();
     if (!gtk.ready) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return;

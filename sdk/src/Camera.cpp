@@ -43,12 +43,12 @@ Camera::~Camera() {
 }
 
 bool Camera::IsPlugged() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return m_Plugged && !m_Removed;
 }
 
 void Camera::FillInfo(tPvCameraInfo& info) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     std::memset(&info, 0, sizeof info);
     info.UniqueId = m_Id;
     CopyField(info.SerialString, sizeof info.SerialString, m_Desc.serial);
@@ -95,12 +95,12 @@ tPvErr Camera::CheckTicketLocked(uint32_t ticket) const {
 }
 
 bool Camera::Lost(uint32_t ticket) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return CheckTicketLocked(ticket) == ePvErrUnplugged;
 }
 
 tPvErr Camera::Open(uint32_t& ticket) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (m_NextOpenError != 0) {
         const tPvErr error = m_NextOpenError;
         m_NextOpenError = 0;
@@ -117,7 +117,7 @@ tPvErr Camera::Open(uint32_t& ticket) {
 void Camera::Close(uint32_t ticket, bool master) {
     std::thread stream;
     {
-        Lock lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         const Opened* open = FindLocked(ticket);
         if (open == nullptr) {
             return;  // forgotten at the shutdown
@@ -143,7 +143,7 @@ void Camera::Close(uint32_t ticket, bool master) {
 }
 
 bool Camera::Unplug() {
-    Lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Plugged || m_Removed) {
         return false;
     }
@@ -152,12 +152,12 @@ bool Camera::Unplug() {
     ReleaseMasterLocked();
     sdk::FrameQueue::Batch batch;
     m_Queue.TakeAll(batch);
-    CompleteBatch(lock, batch, ePvErrUnplugged);
+    CompleteBatch(batch, ePvErrUnplugged);
     return true;
 }
 
 bool Camera::Plug() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (m_Plugged || m_Removed) {
         return false;
     }
@@ -167,7 +167,7 @@ bool Camera::Plug() {
 
 void Camera::Remove() {
     {
-        Lock lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         m_Removed = true;
         ++m_Epoch;
         ReleaseMasterLocked();
@@ -178,7 +178,7 @@ void Camera::Remove() {
 
 void Camera::Shutdown() {
     {
-        Lock lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         m_Open.clear();
         ReleaseMasterLocked();
         DrainLocked(lock, ePvErrCancelled);
@@ -191,7 +191,7 @@ void Camera::Shutdown() {
 template <typename Values, typename Move>
 tPvErr Camera::TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                                  Values* values, uint32_t* completed, Move move) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     uint32_t done = 0;
     tPvErr error = CheckTicketLocked(ticket);
     if (error == 0 && count > 0 && (addresses == nullptr || values == nullptr)) {
@@ -203,7 +203,7 @@ tPvErr Camera::TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t
     if (error == 0) {
         const uint32_t limit = std::min(count, m_RegisterLimit);
         for (; done < limit; ++done) {
-            if (!move(addresses[done], values[done])) {
+            if (!move(m_Serial, addresses[done], values[done])) {
                 error = ePvErrBadParameter;
                 break;
             }
@@ -217,20 +217,22 @@ tPvErr Camera::TransferRegisters(uint32_t ticket, uint32_t count, const uint32_t
 
 tPvErr Camera::ReadRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                              uint32_t* values, uint32_t* completed) {
-    return TransferRegisters(
-        ticket, count, addresses, values, completed,
-        [this](uint32_t address, uint32_t& value) { return m_Serial.Read(address, value); });
+    return TransferRegisters(ticket, count, addresses, values, completed,
+                             [](SerialPort& serial, uint32_t address, uint32_t& value) {
+                                 return serial.Read(address, value);
+                             });
 }
 
 tPvErr Camera::WriteRegisters(uint32_t ticket, uint32_t count, const uint32_t* addresses,
                               const uint32_t* values, uint32_t* completed) {
-    return TransferRegisters(
-        ticket, count, addresses, values, completed,
-        [this](uint32_t address, uint32_t value) { return m_Serial.Write(address, value); });
+    return TransferRegisters(ticket, count, addresses, values, completed,
+                             [](SerialPort& serial, uint32_t address, uint32_t value) {
+                                 return serial.Write(address, value);
+                             });
 }
 
 void Camera::Trigger(uint32_t line) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     // A pulse only starts a frame on a camera that listens to that line and is streaming.
     if (line >= 1 && line <= 4 && TriggerModeLocked() == kTrigSyncIn1 + line - 1 &&
         m_CaptureStarted && m_Acquiring) {
@@ -240,12 +242,12 @@ void Camera::Trigger(uint32_t line) {
 }
 
 void Camera::SetPattern(uint32_t pattern) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_Pattern = pattern;
 }
 
 void Camera::FailFrames(uint32_t count, tPvErr status) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_FailFrames = count;
     m_FailFrameStatus = status;
 }
@@ -255,44 +257,44 @@ tPvErr Camera::FailAttr(const char* name, tPvErr readError, tPvErr writeError) {
     if (def == nullptr || !Has(def->id)) {
         return ePvErrNotFound;
     }
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_FailRead[size_t(def->id)] = readError;
     m_FailWrite[size_t(def->id)] = writeError;
     return ePvErrSuccess;
 }
 
 void Camera::LimitRegisters(uint32_t maxComplete) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_RegisterLimit = maxComplete;
 }
 
 void Camera::FailRegisters(tPvErr error) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_RegisterError = error;
 }
 
 void Camera::FailNextOpen(tPvErr error) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_NextOpenError = error;
 }
 
 void Camera::SetSerialLoopback(bool enabled) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_Serial.SetLoopback(enabled);
 }
 
 uint32_t Camera::TakeSerialSent(uint8_t* buffer, uint32_t size) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return m_Serial.TakeSent(buffer, size);
 }
 
 uint32_t Camera::InjectSerial(const uint8_t* data, uint32_t size) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return m_Serial.Inject(data, size);
 }
 
 void Camera::SetSerialTransmitter(uint32_t freeSpace, bool ready) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_Serial.SetTransmitter(freeSpace, ready);
 }
 

@@ -159,7 +159,7 @@ void Camera::RunCommandLocked(Attr id) {
 }
 
 tPvErr Camera::AttrList(uint32_t ticket, tPvAttrListPtr* list, uint32_t* length) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -175,7 +175,7 @@ tPvErr Camera::AttrList(uint32_t ticket, tPvAttrListPtr* list, uint32_t* length)
 }
 
 tPvErr Camera::AttrInfo(uint32_t ticket, const char* name, tPvAttributeInfo* info) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -195,7 +195,7 @@ tPvErr Camera::AttrInfo(uint32_t ticket, const char* name, tPvAttributeInfo* inf
 }
 
 tPvErr Camera::CommandRun(uint32_t ticket, bool master, const char* name) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, master, name, ePvDatatypeCommand, Access::Write, def)) {
@@ -207,7 +207,7 @@ tPvErr Camera::CommandRun(uint32_t ticket, bool master, const char* name) {
 
 tPvErr Camera::GetText(uint32_t ticket, const char* name, tPvDatatype type, char* buffer,
                        uint32_t bufferSize, uint32_t* size) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error = LookupLocked(ticket, false, name, type, Access::Read, def)) {
         return error;
@@ -219,7 +219,7 @@ tPvErr Camera::GetText(uint32_t ticket, const char* name, tPvDatatype type, char
 
 tPvErr Camera::SetText(uint32_t ticket, bool master, const char* name, tPvDatatype type,
                        const char* value) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error = LookupLocked(ticket, master, name, type, Access::Write, def)) {
         return error;
@@ -249,7 +249,7 @@ tPvErr Camera::SetText(uint32_t ticket, bool master, const char* name, tPvDataty
 
 tPvErr Camera::RangeEnum(uint32_t ticket, const char* name, char* buffer, uint32_t bufferSize,
                          uint32_t* size) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, false, name, ePvDatatypeEnum, Access::Read, def)) {
@@ -259,7 +259,7 @@ tPvErr Camera::RangeEnum(uint32_t ticket, const char* name, char* buffer, uint32
 }
 
 tPvErr Camera::GetUint32(uint32_t ticket, const char* name, uint32_t* value) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, false, name, ePvDatatypeUint32, Access::Read, def)) {
@@ -273,7 +273,7 @@ tPvErr Camera::GetUint32(uint32_t ticket, const char* name, uint32_t* value) {
 }
 
 tPvErr Camera::SetUint32(uint32_t ticket, bool master, const char* name, uint32_t value) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, master, name, ePvDatatypeUint32, Access::Write, def)) {
@@ -291,7 +291,7 @@ tPvErr Camera::SetUint32(uint32_t ticket, bool master, const char* name, uint32_
 }
 
 tPvErr Camera::RangeUint32(uint32_t ticket, const char* name, uint32_t* min, uint32_t* max) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, false, name, ePvDatatypeUint32, Access::Read, def)) {
@@ -305,7 +305,7 @@ tPvErr Camera::RangeUint32(uint32_t ticket, const char* name, uint32_t* min, uin
 }
 
 tPvErr Camera::GetFloat32(uint32_t ticket, const char* name, float* value) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, false, name, ePvDatatypeFloat32, Access::Read, def)) {
@@ -319,7 +319,7 @@ tPvErr Camera::GetFloat32(uint32_t ticket, const char* name, float* value) {
 }
 
 tPvErr Camera::SetFloat32(uint32_t ticket, bool master, const char* name, float value) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, master, name, ePvDatatypeFloat32, Access::Write, def)) {
@@ -334,7 +334,7 @@ tPvErr Camera::SetFloat32(uint32_t ticket, bool master, const char* name, float 
 }
 
 tPvErr Camera::RangeFloat32(uint32_t ticket, const char* name, float* min, float* max) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const AttrDef* def = nullptr;
     if (const tPvErr error =
             LookupLocked(ticket, false, name, ePvDatatypeFloat32, Access::Read, def)) {

@@ -38,7 +38,7 @@ uint64_t TimestampNow() {
 }  // namespace
 
 tPvErr Camera::CaptureStart(uint32_t ticket) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -60,7 +60,7 @@ tPvErr Camera::CaptureStart(uint32_t ticket) {
 }
 
 tPvErr Camera::CaptureEnd(uint32_t ticket) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -73,7 +73,7 @@ tPvErr Camera::CaptureEnd(uint32_t ticket) {
 }
 
 tPvErr Camera::QueueFrame(uint32_t ticket, tPvFrame* frame, tPvFrameCallback callback) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -95,7 +95,7 @@ tPvErr Camera::QueueFrame(uint32_t ticket, tPvFrame* frame, tPvFrameCallback cal
 }
 
 tPvErr Camera::QueueClear(uint32_t ticket) {
-    Lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (const tPvErr error = CheckTicketLocked(ticket)) {
         return error;
     }
@@ -110,17 +110,17 @@ void Camera::ReleaseMasterLocked() {
     m_Changed.notify_all();
 }
 
-void Camera::WaitForOtherCallbacks(Lock& lock) {
+void Camera::WaitForOtherCallbacks(platform::MutexLock& held) {
     const int own = sdk::CallbackScope::Depth(this);
-    m_Changed.wait(lock, [&] { return m_CallbacksRunning <= own; });
+    while (m_CallbacksRunning > own) m_Changed.wait(held.Native());
 }
 
-void Camera::CompleteBatch(Lock& lock, sdk::FrameQueue::Batch& batch, tPvErr status) {
+void Camera::CompleteBatch(sdk::FrameQueue::Batch& batch, tPvErr status) {
     if (batch.count == 0) {
         return;
     }
     ++m_CallbacksRunning;
-    lock.unlock();
+    m_Lock.unlock();
     {
         sdk::CallbackScope scope(this);
         for (uint32_t i = 0; i < batch.count; ++i) {
@@ -133,19 +133,19 @@ void Camera::CompleteBatch(Lock& lock, sdk::FrameQueue::Batch& batch, tPvErr sta
             }
         }
     }
-    lock.lock();
+    m_Lock.lock();
     --m_CallbacksRunning;
     m_Changed.notify_all();
 }
 
-void Camera::DrainLocked(Lock& lock, tPvErr status) {
+void Camera::DrainLocked(platform::MutexLock& held, tPvErr status) {
     // No frame may start while we wait, and a callback that re-queues its record before it
     // returns has that record cancelled here as well.
     ++m_Clearing;
-    WaitForOtherCallbacks(lock);
+    WaitForOtherCallbacks(held);
     sdk::FrameQueue::Batch batch;
     m_Queue.TakeAll(batch);
-    CompleteBatch(lock, batch, status);
+    CompleteBatch(batch, status);
     --m_Clearing;
     m_Changed.notify_all();
 }
@@ -164,7 +164,7 @@ void Camera::EnsureStreamThreadLocked() {
 void Camera::StopStreamThread() {
     std::thread stream;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         stream = TakeStreamThreadLocked();
     }
     EndStreamThread(std::move(stream));
@@ -198,13 +198,13 @@ bool Camera::TimedTriggerLocked() const {
 
 void Camera::StreamLoop(uint64_t generation) {
     FrameWriter writer(m_Desc.bitDepth);
-    Lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     bool scheduled = false;  // lastDue is the start time of the previous timed frame
     Clock::time_point lastDue;
     while (m_StreamGeneration == generation) {
         if (!CanStartFrameLocked()) {
             scheduled = false;
-            m_Changed.wait(lock);
+            m_Changed.wait(lock.Native());
             continue;
         }
         if (TimedTriggerLocked()) {
@@ -213,7 +213,7 @@ void Camera::StreamLoop(uint64_t generation) {
             const auto now = Clock::now();
             const auto due = scheduled ? lastDue + period : now;
             if (now < due) {
-                m_Changed.wait_until(lock, due);
+                m_Changed.wait_until(lock.Native(), due);
                 continue;
             }
             // Behind by more than a period: start afresh rather than catch up in a burst.
@@ -222,12 +222,12 @@ void Camera::StreamLoop(uint64_t generation) {
         } else {
             scheduled = false;
             if (m_PendingTriggers == 0) {
-                m_Changed.wait(lock);
+                m_Changed.wait(lock.Native());
                 continue;
             }
             --m_PendingTriggers;
         }
-        RunFrame(lock, writer);
+        RunFrame(writer);
     }
 }
 
@@ -250,7 +250,7 @@ FrameShape Camera::ShapeLocked() const {
     return shape;
 }
 
-void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
+void Camera::RunFrame(FrameWriter& writer) {
     CountFrameStartLocked();
     if (m_Queue.Empty()) {
         ++m_StatDropped;  // nowhere to put it
@@ -274,7 +274,7 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
     const uint32_t left = m_U[size_t(Attr::RegionX)];
     const uint32_t top = m_U[size_t(Attr::RegionY)];
     ++m_CallbacksRunning;
-    lock.unlock();
+    m_Lock.unlock();
 
     tPvFrame* frame = item.frame;
     if (status == ePvErrSuccess) {
@@ -308,7 +308,7 @@ void Camera::RunFrame(Lock& lock, FrameWriter& writer) {
     }
     m_StreamFrames.fetch_add(1, std::memory_order_relaxed);
 
-    lock.lock();
+    m_Lock.lock();
     --m_CallbacksRunning;
     m_Changed.notify_all();
 }

@@ -10,7 +10,7 @@
 
 namespace tarnix::sim {
 
-class Connection final : public sdk::Device {
+class Connection final : public sdk::BackendCamera {
   public:
     Connection(std::shared_ptr<Camera> camera, uint32_t ticket)
         : m_Camera(std::move(camera)), m_Ticket(ticket) {}

@@ -1,5 +1,6 @@
 #include "FrameWriter.h"
 
+#include <platform/ThreadSafety.h>
 #include <pvapi.h>
 #include <pvsim.h>
 
@@ -7,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 #include "Formats.h"
 
@@ -91,10 +91,11 @@ FrameWriter::Ramps::Ramps(uint32_t bitDepth) {
 const FrameWriter::Ramps& FrameWriter::RampsFor(uint32_t bitDepth) {
     // Up to 320 KB a depth: one copy for the whole process instead of one per camera. Never
     // freed, so that a stream thread still running at exit finds them.
-    static std::mutex s_Mutex;
-    static auto* const s_Ramps = new std::array<std::unique_ptr<const Ramps>, 17>();
+    static platform::Mutex s_Mutex;
+    static auto* const s_Ramps PT_GUARDED_BY(s_Mutex) =
+        new std::array<std::unique_ptr<const Ramps>, 17>();
     const uint32_t depth = std::clamp<uint32_t>(bitDepth, 1, 16);
-    std::lock_guard lock(s_Mutex);
+    platform::MutexLock lock(s_Mutex);
     std::unique_ptr<const Ramps>& ramps = (*s_Ramps)[depth];
     if (!ramps) ramps = std::make_unique<const Ramps>(depth);
     return *ramps;

@@ -6,18 +6,18 @@
 
 #include "CallStats.h"
 #include "Camera.h"
-#include "Sdk.h"
+#include "SimulatorBackend.h"
 
 using tarnix::sdk::Guarded;
 using tarnix::sim::Camera;
-using tarnix::sim::Sdk;
+using tarnix::sim::SimulatorBackend;
 
 namespace {
 
 template <typename Fn>
 tPvErr WithSimCamera(uint32_t id, Fn&& fn) {
     return Guarded([&]() -> tPvErr {
-        const std::shared_ptr<Camera> camera = Sdk::Instance().FindCamera(id);
+        const std::shared_ptr<Camera> camera = SimulatorBackend::Instance().FindCamera(id);
         if (camera == nullptr) {
             return ePvErrNotFound;
         }
@@ -31,14 +31,14 @@ extern "C" {
 
 PVAPI_EXPORT void PVDECL pvsim_reset(void) {
     Guarded([] {
-        Sdk::Instance().Reset();
+        SimulatorBackend::Instance().Reset();
         return tPvErr(ePvErrSuccess);
     });
 }
 
 PVAPI_EXPORT void PVDECL pvsim_remove_all(void) {
     Guarded([] {
-        Sdk::Instance().RemoveAll();
+        SimulatorBackend::Instance().RemoveAll();
         return tPvErr(ePvErrSuccess);
     });
 }
@@ -46,22 +46,22 @@ PVAPI_EXPORT void PVDECL pvsim_remove_all(void) {
 PVAPI_EXPORT uint32_t PVDECL pvsim_add_camera(const tPvSimCameraDesc* desc) {
     uint32_t id = 0;
     Guarded([&] {
-        id = Sdk::Instance().AddCamera(desc);
+        id = SimulatorBackend::Instance().AddCamera(desc);
         return tPvErr(ePvErrSuccess);
     });
     return id;
 }
 
 PVAPI_EXPORT tPvErr PVDECL pvsim_unplug(uint32_t id) {
-    return Guarded([&] { return Sdk::Instance().Unplug(id); });
+    return Guarded([&] { return SimulatorBackend::Instance().Unplug(id); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL pvsim_plug(uint32_t id) {
-    return Guarded([&] { return Sdk::Instance().Plug(id); });
+    return Guarded([&] { return SimulatorBackend::Instance().Plug(id); });
 }
 
 PVAPI_EXPORT void PVDECL pvsim_flush_events(void) {
-    Sdk::Instance().FlushEvents();
+    SimulatorBackend::Instance().FlushEvents();
 }
 
 PVAPI_EXPORT tPvErr PVDECL pvsim_trigger(uint32_t id, uint32_t line) {
@@ -126,7 +126,7 @@ PVAPI_EXPORT tPvErr PVDECL pvsim_fail_next_open(uint32_t id, tPvErr error) {
 }
 
 PVAPI_EXPORT uint32_t PVDECL pvsim_frames_delivered(uint32_t id) {
-    const std::shared_ptr<Camera> camera = Sdk::Instance().FindCamera(id);
+    const std::shared_ptr<Camera> camera = SimulatorBackend::Instance().FindCamera(id);
     return camera != nullptr ? camera->FramesDelivered() : 0;
 }
 
@@ -155,7 +155,7 @@ PVAPI_EXPORT uint32_t PVDECL pvsim_serial_sent(uint32_t id, uint8_t* buffer, uin
     if (buffer == nullptr) {
         return 0;
     }
-    const std::shared_ptr<Camera> camera = Sdk::Instance().FindCamera(id);
+    const std::shared_ptr<Camera> camera = SimulatorBackend::Instance().FindCamera(id);
     return camera != nullptr ? camera->TakeSerialSent(buffer, size) : 0;
 }
 

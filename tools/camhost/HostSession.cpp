@@ -1,9 +1,10 @@
 #include "HostSession.h"
 
+#include <platform/ThreadSafety.h>
+
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "SdkChoice.h"
 #include "SettingsFolder.h"
@@ -15,7 +16,9 @@ namespace {
 std::atomic<bool> g_Quiet{false};
 std::atomic<uint32_t> g_FrameErrors{0};
 std::array<std::atomic<PortSink*>, TARNIX_PORT_COUNT> g_Sinks{};
-std::mutex g_OutputLock;
+// Keeps the driver's lines, which come from any of its threads, whole on stdout: it guards the
+// output stream rather than a variable of ours.
+platform::Mutex g_OutputLock;
 
 // Called by the driver on any of its threads.
 void TARNIX_CALL OnDebugLine(const char* line) {
@@ -29,7 +32,7 @@ void TARNIX_CALL OnDebugLine(const char* line) {
         }
     }
     if (g_Quiet) return;
-    std::lock_guard<std::mutex> hold(g_OutputLock);
+    platform::MutexLock hold(g_OutputLock);
     std::fputs(line, stdout);
     std::fflush(stdout);
 }

@@ -13,6 +13,7 @@
 // space back.
 #include <host/DriverLibrary.h>
 #include <platform/System.h>
+#include <platform/ThreadSafety.h>
 #include <pvsim.h>
 #include <tarnixdrv.h>
 
@@ -25,7 +26,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -74,10 +74,10 @@ struct LineKind {
     int count;
 };
 
-std::mutex g_LinesMutex;
-std::array<LineKind, kLineKinds> g_Kinds{};
-size_t g_KindCount = 0;
-int g_Unsorted = 0;  // lines of kinds beyond the table
+tarnix::platform::Mutex g_LinesMutex;
+std::array<LineKind, kLineKinds> g_Kinds GUARDED_BY(g_LinesMutex){};
+size_t g_KindCount GUARDED_BY(g_LinesMutex) = 0;
+int g_Unsorted GUARDED_BY(g_LinesMutex) = 0;  // lines of kinds beyond the table
 std::atomic<int> g_FrameErrors{0};
 std::atomic<int> g_OtherLines{0};
 
@@ -108,7 +108,7 @@ void TARNIX_CALL OnLine(const char* line) {
     text[std::strcspn(text, "\r\n")] = '\0';
     char shape[kLineText];
     ShapeOf(text, shape);
-    std::lock_guard lock(g_LinesMutex);
+    tarnix::platform::MutexLock lock(g_LinesMutex);
     for (size_t i = 0; i < g_KindCount; ++i) {
         if (std::strcmp(g_Kinds[i].shape, shape) == 0) {
             ++g_Kinds[i].count;
@@ -126,7 +126,7 @@ void TARNIX_CALL OnLine(const char* line) {
 }
 
 void ForgetLines() {
-    std::lock_guard lock(g_LinesMutex);
+    tarnix::platform::MutexLock lock(g_LinesMutex);
     g_KindCount = 0;
     g_Unsorted = 0;
     g_FrameErrors = 0;
@@ -268,7 +268,7 @@ void PrintRound(int round, const RoundFigures& r, int cameras) {
     std::printf("  %-22s %u before, %u after the opens, %u after closing\n",
                 "threads:", r.before.threads, r.afterOpens.threads, r.afterClosing.threads);
 
-    std::lock_guard lock(g_LinesMutex);
+    tarnix::platform::MutexLock lock(g_LinesMutex);
     std::printf("  %-22s %d \"FrameCB error\" lines, %d others", "diagnostic lines:", r.frameErrors,
                 g_OtherLines.load());
     std::printf(g_KindCount > 0 ? ":\n" : "\n");

@@ -8,8 +8,8 @@
 #include "Front.h"
 #include "sdkcommon/Guard.h"
 
+using tarnix::sdk::BackendCamera;
 using tarnix::sdk::Call;
-using tarnix::sdk::Device;
 using tarnix::sdk::Front;
 using tarnix::sdk::Guarded;
 
@@ -27,10 +27,10 @@ Front& TheFront(Call call) {
 
 // Runs fn(device, master) for an open handle whose camera is still there.
 template <typename Fn>
-tPvErr WithDevice(Call call, tPvHandle handle, Fn&& fn) {
+tPvErr WithCamera(Call call, tPvHandle handle, Fn&& fn) {
     tarnix::sdk::CountSdkCall(call);
     return Guarded([&]() -> tPvErr {
-        std::shared_ptr<Device> device;
+        std::shared_ptr<BackendCamera> device;
         bool master = false;
         if (const tPvErr error = Front::Instance().Resolve(handle, device, master)) return error;
         return fn(*device, master);
@@ -41,7 +41,7 @@ tPvErr WithDevice(Call call, tPvHandle handle, Fn&& fn) {
 // before that.
 template <typename Fn>
 tPvErr AsMaster(Call call, tPvHandle handle, Fn&& fn) {
-    return WithDevice(call, handle, [&](Device& device, bool master) -> tPvErr {
+    return WithCamera(call, handle, [&](BackendCamera& device, bool master) -> tPvErr {
         if (!master) return ePvErrAccessDenied;
         return fn(device);
     });
@@ -117,107 +117,112 @@ PVAPI_EXPORT tPvErr PVDECL PvCameraClose(tPvHandle camera) {
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrList(tPvHandle camera, tPvAttrListPtr* list, uint32_t* length) {
-    return WithDevice(Call::PvAttrList, camera,
-                      [&](Device& d, bool) { return d.AttrList(list, length); });
+    return WithCamera(Call::PvAttrList, camera,
+                      [&](BackendCamera& d, bool) { return d.AttrList(list, length); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrInfo(tPvHandle camera, const char* name, tPvAttributeInfo* info) {
-    return WithDevice(Call::PvAttrInfo, camera,
-                      [&](Device& d, bool) { return d.AttrInfo(name, info); });
+    return WithCamera(Call::PvAttrInfo, camera,
+                      [&](BackendCamera& d, bool) { return d.AttrInfo(name, info); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvCommandRun(tPvHandle camera, const char* name) {
-    return WithDevice(Call::PvCommandRun, camera,
-                      [&](Device& d, bool master) { return d.CommandRun(master, name); });
+    return WithCamera(Call::PvCommandRun, camera,
+                      [&](BackendCamera& d, bool master) { return d.CommandRun(master, name); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrStringGet(tPvHandle camera, const char* name, char* buffer,
                                            uint32_t bufferSize, uint32_t* size) {
-    return WithDevice(Call::PvAttrStringGet, camera, [&](Device& d, bool) {
+    return WithCamera(Call::PvAttrStringGet, camera, [&](BackendCamera& d, bool) {
         return d.GetText(name, ePvDatatypeString, buffer, bufferSize, size);
     });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrStringSet(tPvHandle camera, const char* name, const char* value) {
-    return WithDevice(Call::PvAttrStringSet, camera, [&](Device& d, bool master) {
+    return WithCamera(Call::PvAttrStringSet, camera, [&](BackendCamera& d, bool master) {
         return d.SetText(master, name, ePvDatatypeString, value);
     });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrEnumGet(tPvHandle camera, const char* name, char* buffer,
                                          uint32_t bufferSize, uint32_t* size) {
-    return WithDevice(Call::PvAttrEnumGet, camera, [&](Device& d, bool) {
+    return WithCamera(Call::PvAttrEnumGet, camera, [&](BackendCamera& d, bool) {
         return d.GetText(name, ePvDatatypeEnum, buffer, bufferSize, size);
     });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrEnumSet(tPvHandle camera, const char* name, const char* value) {
-    return WithDevice(Call::PvAttrEnumSet, camera, [&](Device& d, bool master) {
+    return WithCamera(Call::PvAttrEnumSet, camera, [&](BackendCamera& d, bool master) {
         return d.SetText(master, name, ePvDatatypeEnum, value);
     });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrRangeEnum(tPvHandle camera, const char* name, char* buffer,
                                            uint32_t bufferSize, uint32_t* size) {
-    return WithDevice(Call::PvAttrRangeEnum, camera,
-                      [&](Device& d, bool) { return d.RangeEnum(name, buffer, bufferSize, size); });
+    return WithCamera(Call::PvAttrRangeEnum, camera, [&](BackendCamera& d, bool) {
+        return d.RangeEnum(name, buffer, bufferSize, size);
+    });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrUint32Get(tPvHandle camera, const char* name, uint32_t* value) {
-    return WithDevice(Call::PvAttrUint32Get, camera,
-                      [&](Device& d, bool) { return d.GetUint32(name, value); });
+    return WithCamera(Call::PvAttrUint32Get, camera,
+                      [&](BackendCamera& d, bool) { return d.GetUint32(name, value); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrUint32Set(tPvHandle camera, const char* name, uint32_t value) {
-    return WithDevice(Call::PvAttrUint32Set, camera,
-                      [&](Device& d, bool master) { return d.SetUint32(master, name, value); });
+    return WithCamera(Call::PvAttrUint32Set, camera, [&](BackendCamera& d, bool master) {
+        return d.SetUint32(master, name, value);
+    });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrRangeUint32(tPvHandle camera, const char* name, uint32_t* min,
                                              uint32_t* max) {
-    return WithDevice(Call::PvAttrRangeUint32, camera,
-                      [&](Device& d, bool) { return d.RangeUint32(name, min, max); });
+    return WithCamera(Call::PvAttrRangeUint32, camera,
+                      [&](BackendCamera& d, bool) { return d.RangeUint32(name, min, max); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrFloat32Get(tPvHandle camera, const char* name, float* value) {
-    return WithDevice(Call::PvAttrFloat32Get, camera,
-                      [&](Device& d, bool) { return d.GetFloat32(name, value); });
+    return WithCamera(Call::PvAttrFloat32Get, camera,
+                      [&](BackendCamera& d, bool) { return d.GetFloat32(name, value); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrFloat32Set(tPvHandle camera, const char* name, float value) {
-    return WithDevice(Call::PvAttrFloat32Set, camera,
-                      [&](Device& d, bool master) { return d.SetFloat32(master, name, value); });
+    return WithCamera(Call::PvAttrFloat32Set, camera, [&](BackendCamera& d, bool master) {
+        return d.SetFloat32(master, name, value);
+    });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvAttrRangeFloat32(tPvHandle camera, const char* name, float* min,
                                               float* max) {
-    return WithDevice(Call::PvAttrRangeFloat32, camera,
-                      [&](Device& d, bool) { return d.RangeFloat32(name, min, max); });
+    return WithCamera(Call::PvAttrRangeFloat32, camera,
+                      [&](BackendCamera& d, bool) { return d.RangeFloat32(name, min, max); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvCaptureStart(tPvHandle camera) {
-    return AsMaster(Call::PvCaptureStart, camera, [](Device& d) { return d.CaptureStart(); });
+    return AsMaster(Call::PvCaptureStart, camera,
+                    [](BackendCamera& d) { return d.CaptureStart(); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvCaptureEnd(tPvHandle camera) {
-    return AsMaster(Call::PvCaptureEnd, camera, [](Device& d) { return d.CaptureEnd(); });
+    return AsMaster(Call::PvCaptureEnd, camera, [](BackendCamera& d) { return d.CaptureEnd(); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvCaptureQueueFrame(tPvHandle camera, tPvFrame* frame,
                                                tPvFrameCallback callback) {
     return AsMaster(Call::PvCaptureQueueFrame, camera,
-                    [&](Device& d) { return d.QueueFrame(frame, callback); });
+                    [&](BackendCamera& d) { return d.QueueFrame(frame, callback); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvCaptureQueueClear(tPvHandle camera) {
-    return AsMaster(Call::PvCaptureQueueClear, camera, [](Device& d) { return d.QueueClear(); });
+    return AsMaster(Call::PvCaptureQueueClear, camera,
+                    [](BackendCamera& d) { return d.QueueClear(); });
 }
 
 PVAPI_EXPORT tPvErr PVDECL PvRegisterRead(tPvHandle camera, uint32_t numReads,
                                           const uint32_t* addressArray, uint32_t* dataArray,
                                           uint32_t* numComplete) {
     if (numComplete != nullptr) *numComplete = 0;
-    return WithDevice(Call::PvRegisterRead, camera, [&](Device& d, bool) {
+    return WithCamera(Call::PvRegisterRead, camera, [&](BackendCamera& d, bool) {
         return d.ReadRegisters(numReads, addressArray, dataArray, numComplete);
     });
 }
@@ -226,7 +231,7 @@ PVAPI_EXPORT tPvErr PVDECL PvRegisterWrite(tPvHandle camera, uint32_t numWrites,
                                            const uint32_t* addressArray, const uint32_t* dataArray,
                                            uint32_t* numComplete) {
     if (numComplete != nullptr) *numComplete = 0;
-    return AsMaster(Call::PvRegisterWrite, camera, [&](Device& d) {
+    return AsMaster(Call::PvRegisterWrite, camera, [&](BackendCamera& d) {
         return d.WriteRegisters(numWrites, addressArray, dataArray, numComplete);
     });
 }

@@ -31,10 +31,14 @@ void Front::FillAccessLocked(tPvCameraInfo& info) const {
         MasterHeldLocked(info.UniqueId) ? ePvAccessMonitor : ePvAccessMonitor | ePvAccessMaster;
 }
 
+void Front::EndMasterOpeningLocked(uint32_t id) {
+    m_MasterOpening.erase(std::find(m_MasterOpening.begin(), m_MasterOpening.end(), id));
+}
+
 tPvErr Front::Initialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
+    platform::MutexLock lifecycle(m_Lifecycle);
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (m_Initialized) return ePvErrSuccess;
     }
     try {
@@ -46,16 +50,16 @@ tPvErr Front::Initialize() {
         m_Events.Stop();
         return error;
     }
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     m_Initialized = true;
     return ePvErrSuccess;
 }
 
 void Front::Uninitialize() {
-    std::lock_guard lifecycle(m_Lifecycle);
+    platform::MutexLock lifecycle(m_Lifecycle);
     std::unordered_map<tPvHandle, OpenHandle> handles;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return;
         m_Initialized = false;
         handles.swap(m_Handles);
@@ -69,12 +73,12 @@ void Front::Uninitialize() {
 }
 
 uint32_t Front::CameraCount() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     return m_Initialized ? m_Backend.CameraCount() : 0;
 }
 
 uint32_t Front::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return 0;
     const uint32_t filled = m_Backend.CameraList(list, length, connected);
     for (uint32_t i = 0; i < filled; ++i) FillAccessLocked(list[i]);
@@ -82,7 +86,7 @@ uint32_t Front::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* conne
 }
 
 tPvErr Front::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSettings* settings) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return ePvErrBadSequence;
     if (info == nullptr) return ePvErrBadParameter;
     if (const tPvErr error = m_Backend.CameraInfoByAddr(address, *info, settings)) return error;
@@ -93,7 +97,7 @@ tPvErr Front::CameraInfoByAddr(uint32_t address, tPvCameraInfo* info, tPvIpSetti
 tPvErr Front::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
     const bool master = (accessFlags & ePvAccessMaster) != 0;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;
         if (handle == nullptr) return ePvErrBadParameter;
         if (master && MasterHeldLocked(id)) return ePvErrAccessDenied;
@@ -104,26 +108,23 @@ tPvErr Front::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
         Front& front;
         uint32_t id;
         bool held;
-        void Release() {
-            if (!held) return;
-            held = false;
-            auto& opening = front.m_MasterOpening;
-            opening.erase(std::find(opening.begin(), opening.end(), id));
-        }
         ~Place() {
             if (!held) return;
-            std::lock_guard lock(front.m_Lock);
-            Release();
+            platform::MutexLock lock(front.m_Lock);
+            front.EndMasterOpeningLocked(id);
         }
     } place{*this, id, master};
     // Outside the lock: opening may talk to the camera.
-    std::shared_ptr<Device> device;
+    std::shared_ptr<BackendCamera> device;
     const tPvErr error = m_Backend.Open(id, master, device);
-    std::unique_lock lock(m_Lock);
-    place.Release();
+    platform::MutexLock lock(m_Lock);
+    if (place.held) {
+        place.held = false;
+        EndMasterOpeningLocked(id);
+    }
     if (error != ePvErrSuccess) return error;
     if (!m_Initialized) {  // shut down meanwhile
-        lock.unlock();
+        lock.Unlock();
         m_Backend.Close(device, master);
         return ePvErrBadSequence;
     }
@@ -137,7 +138,7 @@ tPvErr Front::Open(uint32_t id, uint32_t accessFlags, tPvHandle* handle) {
 tPvErr Front::Close(tPvHandle handle) {
     OpenHandle entry;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;
         const auto it = m_Handles.find(handle);
         if (it == m_Handles.end()) return ePvErrBadHandle;
@@ -149,9 +150,9 @@ tPvErr Front::Close(tPvHandle handle) {
     return ePvErrSuccess;
 }
 
-tPvErr Front::Resolve(tPvHandle handle, std::shared_ptr<Device>& device, bool& master) {
+tPvErr Front::Resolve(tPvHandle handle, std::shared_ptr<BackendCamera>& device, bool& master) {
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;
         const auto it = m_Handles.find(handle);
         if (it == m_Handles.end()) return ePvErrBadHandle;
@@ -163,7 +164,7 @@ tPvErr Front::Resolve(tPvHandle handle, std::shared_ptr<Device>& device, bool& m
 
 tPvErr Front::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* context) {
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;
     }
     return m_Events.Register(callback, event, context);
@@ -171,7 +172,7 @@ tPvErr Front::RegisterLink(tPvLinkCallback callback, tPvLinkEvent event, void* c
 
 tPvErr Front::UnregisterLink(tPvLinkCallback callback, tPvLinkEvent event) {
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return ePvErrBadSequence;
     }
     return m_Events.Unregister(callback, event);

@@ -5,7 +5,7 @@
 namespace tarnix::sdk {
 
 void LinkEvents::Start() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (m_Running) return;
     m_Running = true;
     const uint64_t generation = ++m_Generation;
@@ -19,7 +19,7 @@ void LinkEvents::Stop() {
     // teardown takes that session's lock and may wait for Aravis.
     decltype(m_Queue) dropped;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Running) return;
         m_Running = false;
         dropped.swap(m_Queue);
@@ -41,7 +41,7 @@ tPvErr LinkEvents::Register(tPvLinkCallback callback, tPvLinkEvent event, void* 
     if (callback == nullptr || (event != ePvLinkAdd && event != ePvLinkRemove)) {
         return ePvErrBadParameter;
     }
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     for (Handler& handler : m_Handlers) {
         if (handler.callback == callback && handler.event == event) {
             handler.context = context;
@@ -53,20 +53,20 @@ tPvErr LinkEvents::Register(tPvLinkCallback callback, tPvLinkEvent event, void* 
 }
 
 tPvErr LinkEvents::Unregister(tPvLinkCallback callback, tPvLinkEvent event) {
-    std::unique_lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     const auto it = std::find_if(m_Handlers.begin(), m_Handlers.end(), [&](const Handler& h) {
         return h.callback == callback && h.event == event;
     });
     if (it == m_Handlers.end()) return ePvErrNotFound;
     m_Handlers.erase(it);
     if (!OnEventThread()) {
-        m_Changed.wait(lock, [&] { return m_Calling != callback || m_CallingEvent != event; });
+        while (m_Calling == callback && m_CallingEvent == event) m_Changed.wait(lock.Native());
     }
     return ePvErrSuccess;
 }
 
 void LinkEvents::Post(tPvLinkEvent event, uint32_t cameraId, std::function<void()> before) {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Running) return;
     m_Queue.push_back({event, cameraId, std::move(before)});
     ++m_Posted;
@@ -74,35 +74,35 @@ void LinkEvents::Post(tPvLinkEvent event, uint32_t cameraId, std::function<void(
 }
 
 void LinkEvents::Flush() {
-    std::unique_lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (OnEventThread()) return;  // what is queued behind the current event cannot run now
     const uint64_t target = m_Posted;
-    m_Changed.wait(lock, [&] { return m_Done >= target || !m_Running; });
+    while (m_Done < target && m_Running) m_Changed.wait(lock.Native());
 }
 
 void LinkEvents::Run(uint64_t generation) {
-    std::unique_lock lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     while (m_Running && m_Generation == generation) {
         if (m_Queue.empty()) {
-            m_Changed.wait(lock);
+            m_Changed.wait(lock.Native());
             continue;
         }
         Job job = std::move(m_Queue.front());
         m_Queue.pop_front();
         if (job.before) {
-            lock.unlock();
+            lock.Unlock();
             job.before();
             // Its captures (perhaps a session's last reference) go while the lock is free.
             job.before = nullptr;
-            lock.lock();
+            lock.Lock();
         }
-        Deliver(lock, job);
+        Deliver(job);
         if (m_Running && m_Generation == generation) ++m_Done;
         m_Changed.notify_all();
     }
 }
 
-void LinkEvents::Deliver(std::unique_lock<std::mutex>& lock, const Job& job) {
+void LinkEvents::Deliver(const Job& job) {
     // Handlers may register or unregister while we call them, so the next one is looked up
     // afresh each time: the first still registered for the event and not yet called.
     std::vector<tPvLinkCallback> called;
@@ -116,9 +116,9 @@ void LinkEvents::Deliver(std::unique_lock<std::mutex>& lock, const Job& job) {
         called.push_back(handler.callback);
         m_Calling = handler.callback;
         m_CallingEvent = handler.event;
-        lock.unlock();
+        m_Lock.unlock();
         handler.callback(handler.context, ePvInterfaceEthernet, job.event, job.cameraId);
-        lock.lock();
+        m_Lock.lock();
         m_Calling = nullptr;
         m_CallingEvent = 0;
         m_Changed.notify_all();

@@ -22,7 +22,7 @@ std::string Text(const char* text) {
 }  // namespace
 
 std::vector<DeviceRecord> AravisSystem::Discover() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     if (!m_Configured) {
         // Only GigE Vision cameras are offered; scanning USB would cost time on every pass.
         arv_disable_interface(kUsb3Vision);
@@ -49,7 +49,7 @@ std::vector<DeviceRecord> AravisSystem::Discover() {
 }
 
 void AravisSystem::Shutdown() {
-    std::lock_guard lock(m_Lock);
+    platform::MutexLock lock(m_Lock);
     arv_shutdown();
     m_Configured = false;
 }

@@ -5,7 +5,8 @@
 // talked to; discovery's broadcast and its one-second wait for answers are all it covers.
 #pragma once
 
-#include <mutex>
+#include <platform/ThreadSafety.h>
+
 #include <vector>
 
 #include "Records.h"
@@ -16,14 +17,15 @@ class AravisSystem {
   public:
     // The GigE Vision cameras that answer a discovery now. Takes about a second: Aravis
     // waits that long for late answers.
-    std::vector<DeviceRecord> Discover();
+    std::vector<DeviceRecord> Discover() EXCLUDES(m_Lock);
 
     // Frees Aravis's global state; the next Discover builds it again.
-    void Shutdown();
+    void Shutdown() EXCLUDES(m_Lock);
 
   private:
-    std::mutex m_Lock;
-    bool m_Configured = false;
+    // Guards Aravis's global state too, which no variable of ours stands for.
+    platform::Mutex m_Lock;
+    bool m_Configured GUARDED_BY(m_Lock) = false;
 };
 
 // The local address this host reaches a camera's address from (network byte order), as the

@@ -1,5 +1,6 @@
 #include "FrameStream.h"
 
+#include <platform/ThreadSafety.h>
 #include <sdkcommon/CallbackScope.h>
 #include <sdkcommon/FrameQueue.h>
 
@@ -8,7 +9,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <system_error>
 
 #include "PixelFormats.h"
@@ -171,23 +171,27 @@ struct FrameStream::Shared {
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;
 
-    void Deliver();
+    void Deliver() EXCLUDES(lock);
     void PromptVerdicts();
-    void Complete(ArvBuffer* buffer);
-    void Drain(std::unique_lock<std::mutex>& lock, tPvErr status);
+    void Complete(ArvBuffer* buffer) EXCLUDES(lock);
+    // `held` is the caller's hold on the lock, for the wait; the lock is let go while the
+    // records' callbacks run.
+    void Drain(platform::MutexLock& held, tPvErr status) REQUIRES(lock);
 
     ArvStream* const stream;
     // The short frame retention for a camera that cannot resend (0: it can), applied from the
     // first frame that fails; delivery thread only.
     guint promptRetentionUs;
     bool prompt = false;
-    std::mutex lock;
+    platform::Mutex lock;
     std::condition_variable changed;
-    FrameQueue queue;          // under lock
-    int callbacksRunning = 0;  // under lock: callbacks of this stream on any thread
-    int clearing = 0;          // under lock: drains in progress; no frame is taken meanwhile
-    bool lost = false;         // under lock
-    bool stopping = false;     // under lock
+    FrameQueue queue GUARDED_BY(lock);
+    // Callbacks of this stream on any thread.
+    int callbacksRunning GUARDED_BY(lock) = 0;
+    // Drains in progress; no frame is taken meanwhile.
+    int clearing GUARDED_BY(lock) = 0;
+    bool lost GUARDED_BY(lock) = false;
+    bool stopping GUARDED_BY(lock) = false;
     std::atomic<bool> finished{false};  // delivery ends: lost or stopping
     std::atomic<uint32_t> completed{0};
     std::atomic<uint32_t> dropped{0};
@@ -222,8 +226,8 @@ void FrameStream::Shared::PromptVerdicts() {
 }
 
 void FrameStream::Shared::Complete(ArvBuffer* buffer) {
-    std::unique_lock guard(lock);
-    changed.wait(guard, [this] { return clearing == 0 || lost || stopping; });
+    platform::MutexLock guard(lock);
+    while (clearing != 0 && !lost && !stopping) changed.wait(guard.Native());
     const ArvBufferStatus arvStatus = arv_buffer_get_status(buffer);
     // A buffer Aravis flushed unfilled is no frame of the camera's.
     const bool frameArrived =
@@ -234,13 +238,13 @@ void FrameStream::Shared::Complete(ArvBuffer* buffer) {
     }
     if (lost || stopping || !frameArrived || queue.Empty()) {
         if (!lost && !stopping && frameArrived) dropped.fetch_add(1, std::memory_order_relaxed);
-        guard.unlock();
+        guard.Unlock();
         arv_stream_push_buffer(stream, buffer);
         return;
     }
     const QueuedFrame item = queue.Pop();
     ++callbacksRunning;
-    guard.unlock();
+    guard.Unlock();
 
     const tPvErr status = FillFrame(*item.frame, buffer);
     arv_stream_push_buffer(stream, buffer);  // before the callback: the camera may go on
@@ -251,23 +255,23 @@ void FrameStream::Shared::Complete(ArvBuffer* buffer) {
         item.callback(item.frame);
     }
 
-    guard.lock();
+    guard.Lock();
     --callbacksRunning;
     changed.notify_all();
 }
 
-void FrameStream::Shared::Drain(std::unique_lock<std::mutex>& guard, tPvErr status) {
+void FrameStream::Shared::Drain(platform::MutexLock& held, tPvErr status) {
     // Frames wait while we do, so that a record a running callback queues again is taken here
     // and not completed by the next frame.
     ++clearing;
     const int own = CallbackScope::Depth(this);
-    changed.wait(guard, [&] { return callbacksRunning <= own; });
+    while (callbacksRunning > own) changed.wait(held.Native());
     FrameQueue::Batch batch;
     queue.TakeAll(batch);
     const uint32_t count = batch.count;
     if (count > 0) {
         ++callbacksRunning;
-        guard.unlock();
+        lock.unlock();
         {
             CallbackScope scope(this);
             for (uint32_t i = 0; i < count; ++i) {
@@ -278,7 +282,7 @@ void FrameStream::Shared::Drain(std::unique_lock<std::mutex>& guard, tPvErr stat
                 if (batch.items[i].callback != nullptr) batch.items[i].callback(frame);
             }
         }
-        guard.lock();
+        lock.lock();
         --callbacksRunning;
     }
     --clearing;
@@ -332,7 +336,7 @@ FrameStream::FrameStream(std::shared_ptr<Shared> shared, std::thread delivery, u
 
 FrameStream::~FrameStream() {
     {
-        std::lock_guard guard(m_Shared->lock);
+        platform::MutexLock guard(m_Shared->lock);
         m_Shared->stopping = true;
         m_Shared->finished.store(true, std::memory_order_release);
         m_Shared->changed.notify_all();
@@ -342,7 +346,7 @@ FrameStream::~FrameStream() {
     } else if (m_Delivery.joinable()) {
         m_Delivery.join();
     }
-    std::unique_lock guard(m_Shared->lock);
+    platform::MutexLock guard(m_Shared->lock);
     m_Shared->Drain(guard, ePvErrCancelled);
 }
 
@@ -350,7 +354,7 @@ tPvErr FrameStream::Queue(tPvFrame* frame, tPvFrameCallback callback) {
     if (frame == nullptr || (frame->ImageBuffer == nullptr && frame->ImageBufferSize != 0)) {
         return ePvErrBadParameter;
     }
-    std::lock_guard guard(m_Shared->lock);
+    platform::MutexLock guard(m_Shared->lock);
     if (m_Shared->lost) return ePvErrUnplugged;
     if (m_Shared->stopping) return ePvErrBadSequence;
     if (m_Shared->queue.Contains(frame)) return ePvErrBadParameter;
@@ -362,7 +366,7 @@ tPvErr FrameStream::Queue(tPvFrame* frame, tPvFrameCallback callback) {
 void FrameStream::Clear() {
     // A callback may destroy this object while we wait for it or run the others.
     const std::shared_ptr<Shared> shared = m_Shared;
-    std::unique_lock guard(shared->lock);
+    platform::MutexLock guard(shared->lock);
     shared->Drain(guard, ePvErrCancelled);
 }
 
@@ -387,7 +391,7 @@ StreamStatistics FrameStream::Statistics() const {
 
 void FrameStream::SetLost() {
     const std::shared_ptr<Shared> shared = m_Shared;
-    std::unique_lock guard(shared->lock);
+    platform::MutexLock guard(shared->lock);
     shared->lost = true;
     shared->finished.store(true, std::memory_order_release);
     shared->changed.notify_all();

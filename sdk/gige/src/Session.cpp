@@ -58,7 +58,7 @@ Session::~Session() {
 }
 
 tPvErr Session::Attach(bool master) {
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrNotFound;
     if (m_Camera == nullptr) {
         if (const tPvErr error = ConnectLocked(master)) return error;
@@ -74,7 +74,7 @@ void Session::Detach(bool master) {
     if (master) {
         m_Capturing.store(false);
         {
-            std::lock_guard lock(m_Control);
+            platform::MutexLock lock(m_Control);
             if (!Lost() && m_Camera != nullptr) {
                 GErrorBox error;
                 arv_camera_stop_acquisition(m_Camera, error.Out());
@@ -85,7 +85,7 @@ void Session::Detach(bool master) {
         // callbacks, which may call the SDK for this camera.
         m_Stream.Destroy();
     }
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     --m_Handles;
     if (master) {
         m_HasMaster = false;
@@ -97,7 +97,7 @@ void Session::Detach(bool master) {
 void Session::Shutdown() {
     m_Capturing.store(false);
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (!Lost() && m_HasMaster && m_Camera != nullptr) {
             GErrorBox error;
             arv_camera_stop_acquisition(m_Camera, error.Out());
@@ -160,7 +160,7 @@ void Session::LeaveControlLocked() {
 }
 
 ArvCamera* Session::TakeCamera() {
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (m_ArvDevice != nullptr && m_ControlLostHandler != 0) {
         g_signal_handler_disconnect(m_ArvDevice, m_ControlLostHandler);
     }
@@ -194,16 +194,16 @@ void Session::CompleteLostFrames() {
 }
 
 tPvErr Session::CaptureStart() {
-    std::unique_lock lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     if (m_Capturing.load()) return ePvErrBadSequence;
     if (StreamTooSmallLocked()) {
         // Made for an earlier, smaller image (the format or region changed while capture was
         // stopped): every frame would now arrive cut off. Ended outside the camera's lock, as
         // its end may hand records back through callbacks that call in again.
-        lock.unlock();
+        lock.Unlock();
         m_Stream.Destroy();
-        lock.lock();
+        lock.Lock();
         if (Lost()) return ePvErrUnplugged;
         if (m_Capturing.load()) return ePvErrBadSequence;
     }
@@ -278,7 +278,7 @@ tPvErr Session::ReadRegisters(uint32_t count, const uint32_t* addresses, uint32_
                               uint32_t* completed) {
     if (Lost()) return ePvErrUnplugged;
     if (count > 0 && (addresses == nullptr || values == nullptr)) return ePvErrBadParameter;
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     GErrorBox error;
     for (uint32_t i = 0; i < count; ++i) {
@@ -296,7 +296,7 @@ tPvErr Session::WriteRegisters(uint32_t count, const uint32_t* addresses, const 
                                uint32_t* completed) {
     if (Lost()) return ePvErrUnplugged;
     if (count > 0 && (addresses == nullptr || values == nullptr)) return ePvErrBadParameter;
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     GErrorBox error;
     for (uint32_t i = 0; i < count; ++i) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <arv.h>
+#include <platform/ThreadSafety.h>
 #include <pvapi.h>
 #include <sdkcommon/Backend.h>
 
@@ -17,7 +18,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,7 +28,7 @@
 
 namespace tarnix::gige {
 
-class Session final : public sdk::Device {
+class Session final : public sdk::BackendCamera {
   public:
     // onLost(serial) is called (once, on whichever thread noticed it) when the camera stops
     // answering or its control connection is lost.
@@ -45,10 +45,10 @@ class Session final : public sdk::Device {
     // A new handle on the camera: connects on the first, takes control for a master (the
     // front lets one master handle at a time through). ePvErrAccessDenied when another
     // application holds the camera.
-    tPvErr Attach(bool master);
+    tPvErr Attach(bool master) EXCLUDES(m_Control);
     // A handle goes. The master's capture ends (stream destroyed, queued records cancelled,
     // acquisition stopped) and control is given up.
-    void Detach(bool master);
+    void Detach(bool master) EXCLUDES(m_Control);
 
     bool Lost() const override { return m_Lost.load(); }
     // The camera is gone, or the session is finished: every call but close fails with
@@ -56,39 +56,41 @@ class Session final : public sdk::Device {
     void MarkLost() { m_Lost.store(true); }
     // Ends everything at the SDK's shutdown: capture and acquisition stop, queued records are
     // cancelled, later calls fail.
-    void Shutdown();
+    void Shutdown() EXCLUDES(m_Control);
     // Hands the queued records back with ePvErrUnplugged (the event thread, after MarkLost).
     void CompleteLostFrames();
     // Hands the camera over for release (null when there is none). Releasing a lost camera
     // waits for the network's time-outs, so the caller chooses the thread.
-    ArvCamera* TakeCamera();
+    ArvCamera* TakeCamera() EXCLUDES(m_Control);
 
     // Attributes. `master` tells whether the calling handle may write.
     tPvErr AttrList(tPvAttrListPtr* list, uint32_t* length) override;
     tPvErr AttrInfo(const char* name, tPvAttributeInfo* info) override;
-    tPvErr CommandRun(bool master, const char* name) override;
+    tPvErr CommandRun(bool master, const char* name) override EXCLUDES(m_Control);
     tPvErr GetText(const char* name, tPvDatatype type, char* buffer, uint32_t bufferSize,
-                   uint32_t* size) override;
-    tPvErr SetText(bool master, const char* name, tPvDatatype type, const char* value) override;
-    tPvErr RangeEnum(const char* name, char* buffer, uint32_t bufferSize, uint32_t* size) override;
-    tPvErr GetUint32(const char* name, uint32_t* value) override;
-    tPvErr SetUint32(bool master, const char* name, uint32_t value) override;
-    tPvErr RangeUint32(const char* name, uint32_t* min, uint32_t* max) override;
-    tPvErr GetFloat32(const char* name, float* value) override;
-    tPvErr SetFloat32(bool master, const char* name, float value) override;
-    tPvErr RangeFloat32(const char* name, float* min, float* max) override;
+                   uint32_t* size) override EXCLUDES(m_Control);
+    tPvErr SetText(bool master, const char* name, tPvDatatype type, const char* value) override
+        EXCLUDES(m_Control);
+    tPvErr RangeEnum(const char* name, char* buffer, uint32_t bufferSize, uint32_t* size) override
+        EXCLUDES(m_Control);
+    tPvErr GetUint32(const char* name, uint32_t* value) override EXCLUDES(m_Control);
+    tPvErr SetUint32(bool master, const char* name, uint32_t value) override EXCLUDES(m_Control);
+    tPvErr RangeUint32(const char* name, uint32_t* min, uint32_t* max) override EXCLUDES(m_Control);
+    tPvErr GetFloat32(const char* name, float* value) override EXCLUDES(m_Control);
+    tPvErr SetFloat32(bool master, const char* name, float value) override EXCLUDES(m_Control);
+    tPvErr RangeFloat32(const char* name, float* min, float* max) override EXCLUDES(m_Control);
 
     // Capture (master only).
-    tPvErr CaptureStart() override;
+    tPvErr CaptureStart() override EXCLUDES(m_Control);
     tPvErr CaptureEnd() override;
     tPvErr QueueFrame(tPvFrame* frame, tPvFrameCallback callback) override;
     tPvErr QueueClear() override;
 
     // Registers; *completed counts the transferred ones.
     tPvErr ReadRegisters(uint32_t count, const uint32_t* addresses, uint32_t* values,
-                         uint32_t* completed) override;
+                         uint32_t* completed) override EXCLUDES(m_Control);
     tPvErr WriteRegisters(uint32_t count, const uint32_t* addresses, const uint32_t* values,
-                          uint32_t* completed) override;
+                          uint32_t* completed) override EXCLUDES(m_Control);
 
   private:
     enum class Access { Read, Write };
@@ -106,15 +108,15 @@ class Session final : public sdk::Device {
     };
 
     // Connection (m_Control held).
-    tPvErr ConnectLocked(bool master);
-    void BuildAttributesLocked();
-    void AddMappedLocked(const MappedName& entry);
-    void AddOwnFeaturesLocked(ArvGcNode* category, const std::string& path);
-    bool TakeControlLocked();
-    void LeaveControlLocked();
-    bool LinesFromZeroLocked();
+    tPvErr ConnectLocked(bool master) REQUIRES(m_Control);
+    void BuildAttributesLocked() REQUIRES(m_Control);
+    void AddMappedLocked(const MappedName& entry) REQUIRES(m_Control);
+    void AddOwnFeaturesLocked(ArvGcNode* category, const std::string& path) REQUIRES(m_Control);
+    bool TakeControlLocked() REQUIRES(m_Control);
+    void LeaveControlLocked() REQUIRES(m_Control);
+    bool LinesFromZeroLocked() REQUIRES(m_Control);
     // Whether the frame stream kept from an earlier capture is too small for the image now.
-    bool StreamTooSmallLocked();
+    bool StreamTooSmallLocked() REQUIRES(m_Control);
 
     // The camera's answer: a time-out or a lost connection makes the camera lost.
     tPvErr Check(tPvErr error);
@@ -122,25 +124,26 @@ class Session final : public sdk::Device {
                   const Attribute*& attribute);
 
     // Conversions (m_Control held).
-    tPvErr SelectFrameStartLocked(const Attribute& attribute);
-    tPvErr ReadTextLocked(const Attribute& attribute, std::string& text);
-    tPvErr WriteTextLocked(const Attribute& attribute, const char* value);
-    tPvErr RangeEnumLocked(const Attribute& attribute, std::string& values);
-    tPvErr ReadUint32Locked(const Attribute& attribute, uint32_t& value);
-    tPvErr RangeUint32Locked(const Attribute& attribute, uint32_t& min, uint32_t& max);
-    tPvErr WriteUint32Locked(const Attribute& attribute, uint32_t value);
-    tPvErr ReadFloatLocked(const Attribute& attribute, float& value);
-    tPvErr RangeFloatLocked(const Attribute& attribute, float& min, float& max);
-    tPvErr WriteFloatLocked(const Attribute& attribute, float value);
-    tPvErr RunCommandLocked(const Attribute& attribute);
-    tPvErr TriggerModeLocked(std::string& mode);
-    tPvErr TriggerModeRangeLocked(std::vector<std::string>& modes);
-    tPvErr SetTriggerModeLocked(const char* mode);
-    tPvErr PixelFormatLocked(std::string& name);
-    tPvErr PixelFormatRangeLocked(std::vector<std::string>& names);
-    tPvErr SetPixelFormatLocked(const char* name);
-    tPvErr SensorBitsLocked(uint32_t& bits);
-    uint32_t StreamCounter(Conversion which);
+    tPvErr SelectFrameStartLocked(const Attribute& attribute) REQUIRES(m_Control);
+    tPvErr ReadTextLocked(const Attribute& attribute, std::string& text) REQUIRES(m_Control);
+    tPvErr WriteTextLocked(const Attribute& attribute, const char* value) REQUIRES(m_Control);
+    tPvErr RangeEnumLocked(const Attribute& attribute, std::string& values) REQUIRES(m_Control);
+    tPvErr ReadUint32Locked(const Attribute& attribute, uint32_t& value) REQUIRES(m_Control);
+    tPvErr RangeUint32Locked(const Attribute& attribute, uint32_t& min, uint32_t& max)
+        REQUIRES(m_Control);
+    tPvErr WriteUint32Locked(const Attribute& attribute, uint32_t value) REQUIRES(m_Control);
+    tPvErr ReadFloatLocked(const Attribute& attribute, float& value) REQUIRES(m_Control);
+    tPvErr RangeFloatLocked(const Attribute& attribute, float& min, float& max) REQUIRES(m_Control);
+    tPvErr WriteFloatLocked(const Attribute& attribute, float value) REQUIRES(m_Control);
+    tPvErr RunCommandLocked(const Attribute& attribute) REQUIRES(m_Control);
+    tPvErr TriggerModeLocked(std::string& mode) REQUIRES(m_Control);
+    tPvErr TriggerModeRangeLocked(std::vector<std::string>& modes) REQUIRES(m_Control);
+    tPvErr SetTriggerModeLocked(const char* mode) REQUIRES(m_Control);
+    tPvErr PixelFormatLocked(std::string& name) REQUIRES(m_Control);
+    tPvErr PixelFormatRangeLocked(std::vector<std::string>& names) REQUIRES(m_Control);
+    tPvErr SetPixelFormatLocked(const char* name) REQUIRES(m_Control);
+    tPvErr SensorBitsLocked(uint32_t& bits) REQUIRES(m_Control);
+    uint32_t StreamCounter(Conversion which) REQUIRES(m_Control);
 
     const uint64_t m_Serial;
     const uint32_t m_Id;
@@ -149,14 +152,17 @@ class Session final : public sdk::Device {
     std::atomic<bool> m_Lost{false};
     std::atomic<bool> m_LostReported{false};
 
-    std::mutex m_Control;
-    ArvCamera* m_Camera = nullptr;
-    ArvDevice* m_ArvDevice = nullptr;  // the camera's, not owned
-    gulong m_ControlLostHandler = 0;
-    ArvGc* m_Genicam = nullptr;  // the camera's, not owned
-    bool m_Controller = false;   // this process holds the camera's control channel
-    bool m_HasMaster = false;
-    int m_Handles = 0;
+    platform::Mutex m_Control;
+    ArvCamera* m_Camera GUARDED_BY(m_Control) = nullptr;
+    ArvDevice* m_ArvDevice GUARDED_BY(m_Control) = nullptr;  // the camera's, not owned
+    gulong m_ControlLostHandler GUARDED_BY(m_Control) = 0;
+    ArvGc* m_Genicam GUARDED_BY(m_Control) = nullptr;  // the camera's, not owned
+    // This process holds the camera's control channel.
+    bool m_Controller GUARDED_BY(m_Control) = false;
+    bool m_HasMaster GUARDED_BY(m_Control) = false;
+    int m_Handles GUARDED_BY(m_Control) = 0;
+    // The names: built under m_Control by the connecting attach, before any handle has the
+    // session, and fixed from then on (a lost session attaches no more), so read without it.
     std::vector<Attribute> m_Attributes;
     std::unordered_map<std::string, size_t> m_ByName;
     std::vector<const char*> m_Names;  // PvAttrList's array
@@ -165,7 +171,8 @@ class Session final : public sdk::Device {
     // Capture: the stream, whether capture is started, and the counters at its start.
     StreamSlot m_Stream;
     std::atomic<bool> m_Capturing{false};
-    StreamStatistics m_StatsBase;  // under m_Control: the stream's counters at capture start
+    // The stream's counters at capture start.
+    StreamStatistics m_StatsBase GUARDED_BY(m_Control);
 };
 
 }  // namespace tarnix::gige

@@ -11,7 +11,7 @@ tPvErr Session::CommandRun(bool master, const char* name) {
     if (const tPvErr error = Lookup(name, ePvDatatypeCommand, Access::Write, master, attribute)) {
         return error;
     }
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     return Check(RunCommandLocked(*attribute));
 }
@@ -22,7 +22,7 @@ tPvErr Session::GetText(const char* name, tPvDatatype type, char* buffer, uint32
     if (const tPvErr error = Lookup(name, type, Access::Read, false, attribute)) return error;
     std::string text;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(ReadTextLocked(*attribute, text))) return error;
     }
@@ -33,7 +33,7 @@ tPvErr Session::SetText(bool master, const char* name, tPvDatatype type, const c
     const Attribute* attribute = nullptr;
     if (const tPvErr error = Lookup(name, type, Access::Write, master, attribute)) return error;
     if (value == nullptr) return ePvErrBadParameter;
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     return Check(WriteTextLocked(*attribute, value));
 }
@@ -45,7 +45,7 @@ tPvErr Session::RangeEnum(const char* name, char* buffer, uint32_t bufferSize, u
     }
     std::string values;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(RangeEnumLocked(*attribute, values))) return error;
     }
@@ -60,7 +60,7 @@ tPvErr Session::GetUint32(const char* name, uint32_t* value) {
     if (value == nullptr) return ePvErrBadParameter;
     uint32_t read = 0;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(ReadUint32Locked(*attribute, read))) return error;
     }
@@ -73,7 +73,7 @@ tPvErr Session::SetUint32(bool master, const char* name, uint32_t value) {
     if (const tPvErr error = Lookup(name, ePvDatatypeUint32, Access::Write, master, attribute)) {
         return error;
     }
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     return Check(WriteUint32Locked(*attribute, value));
 }
@@ -87,7 +87,7 @@ tPvErr Session::RangeUint32(const char* name, uint32_t* min, uint32_t* max) {
     uint32_t low = 0;
     uint32_t high = 0;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(RangeUint32Locked(*attribute, low, high))) return error;
     }
@@ -104,7 +104,7 @@ tPvErr Session::GetFloat32(const char* name, float* value) {
     if (value == nullptr) return ePvErrBadParameter;
     float read = 0;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(ReadFloatLocked(*attribute, read))) return error;
     }
@@ -117,7 +117,7 @@ tPvErr Session::SetFloat32(bool master, const char* name, float value) {
     if (const tPvErr error = Lookup(name, ePvDatatypeFloat32, Access::Write, master, attribute)) {
         return error;
     }
-    std::lock_guard lock(m_Control);
+    platform::MutexLock lock(m_Control);
     if (Lost()) return ePvErrUnplugged;
     return Check(WriteFloatLocked(*attribute, value));
 }
@@ -131,7 +131,7 @@ tPvErr Session::RangeFloat32(const char* name, float* min, float* max) {
     float low = 0;
     float high = 0;
     {
-        std::lock_guard lock(m_Control);
+        platform::MutexLock lock(m_Control);
         if (Lost()) return ePvErrUnplugged;
         if (const tPvErr error = Check(RangeFloatLocked(*attribute, low, high))) return error;
     }

@@ -4,10 +4,11 @@
 // A template over the stream type, so that its rules are tested without a camera.
 #pragma once
 
+#include <platform/ThreadSafety.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -26,19 +27,19 @@ class BasicStreamSlot {
     BasicStreamSlot(const BasicStreamSlot&) = delete;
     BasicStreamSlot& operator=(const BasicStreamSlot&) = delete;
 
-    bool Empty() {
-        std::lock_guard lock(m_Lock);
+    bool Empty() EXCLUDES(m_Lock) {
+        platform::MutexLock lock(m_Lock);
         return m_Stream == nullptr;
     }
 
-    void Install(std::unique_ptr<Stream> stream) {
-        std::lock_guard lock(m_Lock);
+    void Install(std::unique_ptr<Stream> stream) EXCLUDES(m_Lock) {
+        platform::MutexLock lock(m_Lock);
         m_Stream = std::move(stream);
     }
 
     // Runs fn(stream) with the stream lent, or returns `absent` when there is none.
     template <typename Fn, typename Result = decltype(std::declval<Fn&>()(std::declval<Stream&>()))>
-    Result With(Fn&& fn, std::type_identity_t<Result> absent) {
+    Result With(Fn&& fn, std::type_identity_t<Result> absent) EXCLUDES(m_Lock) {
         Stream* stream = Borrow();
         if (stream == nullptr) return absent;
         struct GiveBackAtEnd {
@@ -50,13 +51,13 @@ class BasicStreamSlot {
 
     // Takes the stream out (later calls find none) and destroys it once other threads have
     // given it back; when this thread has it lent, the outermost of its calls destroys it.
-    void Destroy() {
+    void Destroy() EXCLUDES(m_Lock) {
         std::unique_ptr<Stream> stream;
         {
-            std::unique_lock lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             stream = std::move(m_Stream);
             if (stream == nullptr) return;
-            m_Returned.wait(lock, [&] { return LentToOthersLocked() == 0; });
+            while (LentToOthersLocked() != 0) m_Returned.wait(lock.Native());
             if (LentHereLocked() != 0) {
                 m_Leaving = std::move(stream);
                 return;
@@ -67,17 +68,17 @@ class BasicStreamSlot {
     }
 
   private:
-    Stream* Borrow() {
-        std::lock_guard lock(m_Lock);
+    Stream* Borrow() EXCLUDES(m_Lock) {
+        platform::MutexLock lock(m_Lock);
         if (m_Stream == nullptr) return nullptr;
         m_Borrowers.push_back(std::this_thread::get_id());
         return m_Stream.get();
     }
 
-    void GiveBack() {
+    void GiveBack() EXCLUDES(m_Lock) {
         std::unique_ptr<Stream> leaving;
         {
-            std::lock_guard lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             const auto it =
                 std::find(m_Borrowers.begin(), m_Borrowers.end(), std::this_thread::get_id());
             if (it != m_Borrowers.end()) m_Borrowers.erase(it);
@@ -86,22 +87,24 @@ class BasicStreamSlot {
         }
     }
 
-    size_t LentToOthersLocked() const {
+    size_t LentToOthersLocked() const REQUIRES(m_Lock) {
         const auto self = std::this_thread::get_id();
         return size_t(std::count_if(m_Borrowers.begin(), m_Borrowers.end(),
                                     [&](std::thread::id id) { return id != self; }));
     }
 
-    size_t LentHereLocked() const {
+    size_t LentHereLocked() const REQUIRES(m_Lock) {
         return size_t(
             std::count(m_Borrowers.begin(), m_Borrowers.end(), std::this_thread::get_id()));
     }
 
-    std::mutex m_Lock;
+    platform::Mutex m_Lock;
     std::condition_variable m_Returned;
-    std::unique_ptr<Stream> m_Stream;
-    std::unique_ptr<Stream> m_Leaving;         // taken out while this thread had it lent
-    std::vector<std::thread::id> m_Borrowers;  // one entry per call in progress
+    std::unique_ptr<Stream> m_Stream GUARDED_BY(m_Lock);
+    // Taken out while this thread had it lent.
+    std::unique_ptr<Stream> m_Leaving GUARDED_BY(m_Lock);
+    // One entry per call in progress.
+    std::vector<std::thread::id> m_Borrowers GUARDED_BY(m_Lock);
 };
 
 using StreamSlot = BasicStreamSlot<FrameStream>;

@@ -25,9 +25,9 @@ inline tPvErr WriteAccess(bool master) {
 // One camera as the handles opened on it see it. Several handles may share one; a camera that
 // goes away and comes back is a new one. Every call may come from any thread, also from inside
 // one of this camera's frame callbacks; the front has checked Lost() just before.
-class Device {
+class BackendCamera {
   public:
-    virtual ~Device() = default;
+    virtual ~BackendCamera() = default;
 
     // The camera went away under this object (unplugged, removed, stopped answering): every
     // call but close answers ePvErrUnplugged from now on.
@@ -84,9 +84,9 @@ class Backend {
     // (it holds the camera's master place meanwhile). The backend may still refuse with
     // ePvErrAccessDenied when the camera is held from elsewhere. May talk to the camera, so no
     // lock of the front is held.
-    virtual tPvErr Open(uint32_t id, bool master, std::shared_ptr<Device>& device) = 0;
+    virtual tPvErr Open(uint32_t id, bool master, std::shared_ptr<BackendCamera>& device) = 0;
     // A handle went: the front has taken it out of its table. The master's capture ends.
-    virtual void Close(const std::shared_ptr<Device>& device, bool master) = 0;
+    virtual void Close(const std::shared_ptr<BackendCamera>& device, bool master) = 0;
 };
 
 // The event thread and link-event handlers of the library, created at the first use and never

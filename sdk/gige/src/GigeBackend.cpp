@@ -1,4 +1,4 @@
-#include "Sdk.h"
+#include "GigeBackend.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,7 @@
 namespace tarnix::sdk {
 
 Backend& SdkBackend() {
-    return gige::Sdk::Instance();
+    return gige::GigeBackend::Instance();
 }
 
 void CountSdkCall(Call) noexcept {}
@@ -26,24 +26,24 @@ constexpr std::chrono::milliseconds kListPause{500};
 
 }  // namespace
 
-Sdk& Sdk::Instance() {
-    static Sdk* const sdk = new Sdk;
-    return *sdk;
+GigeBackend& GigeBackend::Instance() {
+    static GigeBackend* const backend = new GigeBackend;
+    return *backend;
 }
 
-uint32_t Sdk::IdOfLocked(const std::string& deviceId) {
+uint32_t GigeBackend::IdOfLocked(const std::string& deviceId) {
     const auto [it, inserted] = m_Ids.try_emplace(deviceId, m_NextId);
     if (inserted) ++m_NextId;
     return it->second;
 }
 
-tPvErr Sdk::Start() {
+tPvErr GigeBackend::Start() {
     // The cameras already on the network are listed when this returns; their arrival is no
     // link event.
     std::vector<DeviceRecord> devices = m_Aravis.Discover();
     ReadUserNames(devices);
     try {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         std::vector<std::string> listed;
         m_Devices.clear();
         for (const DeviceRecord& device : devices) {
@@ -57,7 +57,7 @@ tPvErr Sdk::Start() {
         m_Initialized = true;
     } catch (const std::system_error&) {
         {
-            std::lock_guard lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             m_Stopping = true;
             m_Wake.notify_all();
         }
@@ -67,11 +67,11 @@ tPvErr Sdk::Start() {
     return ePvErrSuccess;
 }
 
-void Sdk::Stop() {
+void GigeBackend::Stop() {
     std::map<std::shared_ptr<Session>, int> handles;
     std::map<uint32_t, std::shared_ptr<Session>> sessions;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (!m_Initialized) return;
         m_Initialized = false;
         m_Stopping = true;
@@ -96,17 +96,17 @@ void Sdk::Stop() {
     ReleaseRetired();
 }
 
-void Sdk::Finish() {
+void GigeBackend::Finish() {
     m_Aravis.Shutdown();
 }
 
-uint32_t Sdk::CameraCount() {
-    std::lock_guard lock(m_Lock);
+uint32_t GigeBackend::CameraCount() {
+    platform::MutexLock lock(m_Lock);
     return m_Initialized ? uint32_t(m_Devices.size()) : 0;
 }
 
-uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
-    std::lock_guard lock(m_Lock);
+uint32_t GigeBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return 0;
     uint32_t filled = 0;
     if (list != nullptr) {
@@ -119,8 +119,9 @@ uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connect
     return filled;
 }
 
-tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) {
-    std::lock_guard lock(m_Lock);
+tPvErr GigeBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
+                                     tPvIpSettings* settings) {
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return ePvErrBadSequence;
     for (const auto& [id, device] : m_Devices) {
         if (device.address != address) continue;
@@ -131,13 +132,13 @@ tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSetting
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device) {
+tPvErr GigeBackend::Open(uint32_t id, bool master, std::shared_ptr<sdk::BackendCamera>& device) {
     // A session found just as its last handle closed is finished; the second try makes a
     // fresh one.
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::shared_ptr<Session> session;
         {
-            std::lock_guard lock(m_Lock);
+            platform::MutexLock lock(m_Lock);
             if (!m_Initialized) return ePvErrBadSequence;
             const auto found = m_Devices.find(id);
             if (found == m_Devices.end()) return ePvErrNotFound;
@@ -150,19 +151,19 @@ tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device)
         }
         // Outside the table lock: connecting talks to the camera.
         const tPvErr error = session->Attach(master);
-        std::unique_lock lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (error != ePvErrSuccess) {
             const bool unused = m_Handles.count(session) == 0;
             const auto live = m_Sessions.find(id);
             if (unused && live != m_Sessions.end() && live->second == session) {
                 m_Sessions.erase(live);
             }
-            lock.unlock();  // a session dropped here releases its camera outside the lock
+            lock.Unlock();  // a session dropped here releases its camera outside the lock
             if (error == ePvErrNotFound && session->Lost() && attempt == 0) continue;
             return error;
         }
         if (!m_Initialized) {  // shut down meanwhile
-            lock.unlock();
+            lock.Unlock();
             session->Detach(master);
             return ePvErrBadSequence;
         }
@@ -173,11 +174,11 @@ tPvErr Sdk::Open(uint32_t id, bool master, std::shared_ptr<sdk::Device>& device)
     return ePvErrNotFound;
 }
 
-void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
+void GigeBackend::Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) {
     const auto session = std::static_pointer_cast<Session>(device);
     bool last = false;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         const auto count = m_Handles.find(session);
         // None after a stop: the session was ended with the others, and this is its last handle.
         last = count == m_Handles.end() || --count->second == 0;
@@ -195,11 +196,11 @@ void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
     }
 }
 
-void Sdk::ReleaseCamera(Session& session, bool lost) {
+void GigeBackend::ReleaseCamera(Session& session, bool lost) {
     ArvCamera* camera = session.TakeCamera();
     if (camera == nullptr) return;
     if (lost) {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         if (m_Initialized) {
             m_Retired.push_back(camera);
             m_Wake.notify_all();
@@ -209,33 +210,36 @@ void Sdk::ReleaseCamera(Session& session, bool lost) {
     g_object_unref(camera);  // a live camera is told at once that we leave it
 }
 
-void Sdk::ReleaseLoop() {
-    std::unique_lock lock(m_Lock);
+void GigeBackend::ReleaseLoop() {
+    platform::MutexLock lock(m_Lock);
     for (;;) {
-        m_Wake.wait(lock, [&] { return m_Stopping || !m_Retired.empty(); });
+        while (!m_Stopping && m_Retired.empty()) m_Wake.wait(lock.Native());
         if (m_Stopping) return;  // what is left goes at the shutdown
         std::vector<ArvCamera*> retired;
         retired.swap(m_Retired);
-        lock.unlock();
+        lock.Unlock();
         for (ArvCamera* camera : retired) g_object_unref(camera);
-        lock.lock();
+        lock.Lock();
     }
 }
 
-void Sdk::ReleaseRetired() {
+void GigeBackend::ReleaseRetired() {
     std::vector<ArvCamera*> retired;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         retired.swap(m_Retired);
     }
     for (ArvCamera* camera : retired) g_object_unref(camera);
 }
 
-void Sdk::ListLoop() {
+void GigeBackend::ListLoop() {
     for (;;) {
         {
-            std::unique_lock lock(m_Lock);
-            m_Wake.wait_for(lock, kListPause, [&] { return m_Stopping; });
+            platform::MutexLock lock(m_Lock);
+            const auto deadline = std::chrono::steady_clock::now() + kListPause;
+            while (!m_Stopping) {
+                if (m_Wake.wait_until(lock.Native(), deadline) == std::cv_status::timeout) break;
+            }
             if (m_Stopping) return;
         }
         std::vector<DeviceRecord> devices = m_Aravis.Discover();
@@ -244,14 +248,14 @@ void Sdk::ListLoop() {
     }
 }
 
-void Sdk::ReadUserNames(std::vector<DeviceRecord>& devices) {
+void GigeBackend::ReadUserNames(std::vector<DeviceRecord>& devices) {
     for (DeviceRecord& device : devices) {
         device.userNameKnown = ReadUserDefinedName(device.address, device.userName);
     }
 }
 
-void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
-    std::lock_guard lock(m_Lock);
+void GigeBackend::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized || m_Stopping) return;
     std::vector<std::string> listed;
     for (const DeviceRecord& device : devices) listed.push_back(device.deviceId);
@@ -275,8 +279,8 @@ void Sdk::ApplyDiscovery(const std::vector<DeviceRecord>& devices) {
     }
 }
 
-void Sdk::SessionLost(uint64_t serial) {
-    std::lock_guard lock(m_Lock);
+void GigeBackend::SessionLost(uint64_t serial) {
+    platform::MutexLock lock(m_Lock);
     if (!m_Initialized) return;
     const auto it = std::find_if(m_Sessions.begin(), m_Sessions.end(), [&](const auto& entry) {
         return entry.second->Serial() == serial;
@@ -290,7 +294,7 @@ void Sdk::SessionLost(uint64_t serial) {
     LoseLocked(id, unplugged);
 }
 
-void Sdk::LoseLocked(uint32_t id, bool unplugged) {
+void GigeBackend::LoseLocked(uint32_t id, bool unplugged) {
     std::shared_ptr<Session> session;
     const auto live = m_Sessions.find(id);
     if (live != m_Sessions.end()) {

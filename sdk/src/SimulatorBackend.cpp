@@ -1,4 +1,4 @@
-#include "Sdk.h"
+#include "SimulatorBackend.h"
 
 #include <cstdio>
 #include <cstring>
@@ -11,7 +11,7 @@
 namespace tarnix::sdk {
 
 Backend& SdkBackend() {
-    return sim::Sdk::Instance();
+    return sim::SimulatorBackend::Instance();
 }
 
 void CountSdkCall(Call call) noexcept {
@@ -91,17 +91,17 @@ bool ParseAddress(const char* text, uint32_t& address) {
     return true;
 }
 
-Sdk& Sdk::Instance() {
-    static Sdk* const sdk = new Sdk;
-    return *sdk;
+SimulatorBackend& SimulatorBackend::Instance() {
+    static SimulatorBackend* const backend = new SimulatorBackend;
+    return *backend;
 }
 
-Sdk::Sdk() : m_Events(sdk::SdkLinkEvents()) {
-    std::lock_guard lock(m_Lock);
+SimulatorBackend::SimulatorBackend() : m_Events(sdk::SdkLinkEvents()) {
+    platform::MutexLock lock(m_Lock);
     AddDefaultsLocked();
 }
 
-void Sdk::AddDefaultsLocked() {
+void SimulatorBackend::AddDefaultsLocked() {
     for (const DefaultCamera& camera : kDefaults) {
         CameraDesc desc;
         MakeDesc(camera.desc, camera.id, desc);
@@ -110,7 +110,7 @@ void Sdk::AddDefaultsLocked() {
     m_NextId = kFirstAddedId;
 }
 
-std::vector<std::shared_ptr<Camera>> Sdk::TakeCamerasLocked() {
+std::vector<std::shared_ptr<Camera>> SimulatorBackend::TakeCamerasLocked() {
     std::vector<std::shared_ptr<Camera>> cameras;
     for (auto& entry : m_Cameras) {
         cameras.push_back(std::move(entry.second));
@@ -119,7 +119,7 @@ std::vector<std::shared_ptr<Camera>> Sdk::TakeCamerasLocked() {
     return cameras;
 }
 
-std::vector<std::shared_ptr<Camera>> Sdk::PluggedCamerasLocked() {
+std::vector<std::shared_ptr<Camera>> SimulatorBackend::PluggedCamerasLocked() {
     std::vector<std::shared_ptr<Camera>> cameras;
     for (auto& entry : m_Cameras) {
         if (entry.second->IsPlugged()) {
@@ -129,10 +129,10 @@ std::vector<std::shared_ptr<Camera>> Sdk::PluggedCamerasLocked() {
     return cameras;
 }
 
-void Sdk::Stop() {
+void SimulatorBackend::Stop() {
     std::vector<std::shared_ptr<Camera>> cameras;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         for (auto& entry : m_Cameras) {
             cameras.push_back(entry.second);
         }
@@ -143,13 +143,13 @@ void Sdk::Stop() {
     }
 }
 
-uint32_t Sdk::CameraCount() {
-    std::lock_guard lock(m_Lock);
+uint32_t SimulatorBackend::CameraCount() {
+    platform::MutexLock lock(m_Lock);
     return uint32_t(PluggedCamerasLocked().size());
 }
 
-uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
-    std::lock_guard lock(m_Lock);
+uint32_t SimulatorBackend::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connected) {
+    platform::MutexLock lock(m_Lock);
     const auto cameras = PluggedCamerasLocked();
     uint32_t filled = 0;
     if (list != nullptr) {
@@ -163,8 +163,9 @@ uint32_t Sdk::CameraList(tPvCameraInfo* list, uint32_t length, uint32_t* connect
     return filled;
 }
 
-tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSettings* settings) {
-    std::lock_guard lock(m_Lock);
+tPvErr SimulatorBackend::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info,
+                                          tPvIpSettings* settings) {
+    platform::MutexLock lock(m_Lock);
     for (const auto& camera : PluggedCamerasLocked()) {
         if (camera->Desc().address == address) {
             camera->FillInfo(info);
@@ -177,8 +178,8 @@ tPvErr Sdk::CameraInfoByAddr(uint32_t address, tPvCameraInfo& info, tPvIpSetting
     return ePvErrNotFound;
 }
 
-tPvErr Sdk::Open(uint32_t id, bool, std::shared_ptr<sdk::Device>& device) {
-    std::lock_guard lock(m_Lock);
+tPvErr SimulatorBackend::Open(uint32_t id, bool, std::shared_ptr<sdk::BackendCamera>& device) {
+    platform::MutexLock lock(m_Lock);
     const auto it = m_Cameras.find(id);
     if (it == m_Cameras.end()) {
         return ePvErrNotFound;
@@ -191,15 +192,15 @@ tPvErr Sdk::Open(uint32_t id, bool, std::shared_ptr<sdk::Device>& device) {
     return ePvErrSuccess;
 }
 
-void Sdk::Close(const std::shared_ptr<sdk::Device>& device, bool master) {
+void SimulatorBackend::Close(const std::shared_ptr<sdk::BackendCamera>& device, bool master) {
     const auto& connection = static_cast<const Connection&>(*device);
     connection.Cam().Close(connection.Ticket(), master);
 }
 
-void Sdk::Reset() {
+void SimulatorBackend::Reset() {
     std::vector<std::shared_ptr<Camera>> removed;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         removed = TakeCamerasLocked();
         AddDefaultsLocked();
     }
@@ -209,10 +210,10 @@ void Sdk::Reset() {
     ResetCallCounts();
 }
 
-void Sdk::RemoveAll() {
+void SimulatorBackend::RemoveAll() {
     std::vector<std::shared_ptr<Camera>> removed;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         removed = TakeCamerasLocked();
     }
     for (auto& camera : removed) {
@@ -220,13 +221,13 @@ void Sdk::RemoveAll() {
     }
 }
 
-uint32_t Sdk::AddCamera(const tPvSimCameraDesc* desc) {
+uint32_t SimulatorBackend::AddCamera(const tPvSimCameraDesc* desc) {
     if (desc == nullptr) {
         return 0;
     }
     uint32_t id = 0;
     {
-        std::lock_guard lock(m_Lock);
+        platform::MutexLock lock(m_Lock);
         CameraDesc full;
         if (!MakeDesc(*desc, m_NextId, full)) {
             return 0;
@@ -243,13 +244,13 @@ uint32_t Sdk::AddCamera(const tPvSimCameraDesc* desc) {
     return id;
 }
 
-std::shared_ptr<Camera> Sdk::FindCamera(uint32_t id) {
-    std::lock_guard lock(m_Lock);
+std::shared_ptr<Camera> SimulatorBackend::FindCamera(uint32_t id) {
+    platform::MutexLock lock(m_Lock);
     const auto it = m_Cameras.find(id);
     return it != m_Cameras.end() ? it->second : nullptr;
 }
 
-tPvErr Sdk::Unplug(uint32_t id) {
+tPvErr SimulatorBackend::Unplug(uint32_t id) {
     const auto camera = FindCamera(id);
     if (camera == nullptr) {
         return ePvErrNotFound;
@@ -260,7 +261,7 @@ tPvErr Sdk::Unplug(uint32_t id) {
     return ePvErrSuccess;
 }
 
-tPvErr Sdk::Plug(uint32_t id) {
+tPvErr SimulatorBackend::Plug(uint32_t id) {
     const auto camera = FindCamera(id);
     if (camera == nullptr) {
         return ePvErrNotFound;
