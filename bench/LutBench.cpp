@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <camera/CameraDevice.h>
 #include <camera/CameraStream.h>
+#include <settings/CsvReader.h>
 #include <settings/LutGenerator.h>
-#include <settings/ParseCsv.h>
 #include <unistd.h>
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 
 #include <base/Assert.h>
 #include <convert/Convert.h>
-#include <settings/ParseCsv.h>
+#include <settings/CsvReader.h>
 
 #include <cstring>
 #include <new>

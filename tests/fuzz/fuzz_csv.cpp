@@ -1,6 +1,6 @@
 // The lookup-table file reader on arbitrary file contents: a header of column names, then
 // lines of an index and values, separated by semicolons.
-#include <settings/ParseCsv.h>
+#include <settings/CsvReader.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // and on headers around the sizes at which a reader that works in blocks may split a line.
 #include <gtest/gtest.h>
 #include <harness/TempFolder.h>
-#include <settings/ParseCsv.h>
+#include <settings/CsvReader.h>
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <harness/TempFolder.h>
-#include <settings/ParseCsv.h>
+#include <settings/CsvReader.h>
 
 #include <string>
 #include <utility>

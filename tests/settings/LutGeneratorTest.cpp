@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <harness/LutTable.h>
 #include <harness/TempFolder.h>
+#include <settings/CsvReader.h>
 #include <settings/LutGenerator.h>
-#include <settings/ParseCsv.h>
 
 #include <algorithm>
 #include <cstdio>

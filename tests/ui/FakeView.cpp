@@ -1,7 +1,7 @@
 #include "FakeView.h"
 
 #include <gtest/gtest.h>
-#include <ui/Sheet.h>
+#include <ui/SheetModel.h>
 
 #include <algorithm>
 #include <memory>

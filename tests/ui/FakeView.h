@@ -5,8 +5,8 @@
 // dialogs and modal dialogs are recorded or scripted.
 #pragma once
 
-#include <ui/Page.h>
-#include <ui/Sheet.h>
+#include <ui/DialogLogic.h>
+#include <ui/SheetModel.h>
 #include <ui/Template.h>
 #include <ui/View.h>
 

@@ -1,4 +1,4 @@
-#include <settings/ParseCsv.h>
+#include <settings/CsvReader.h>
 
 #include "ui/ControlIds.h"
 #include "ui/Exchange.h"

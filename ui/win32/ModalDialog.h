@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 
 namespace tarnix::ui::win32 {
 

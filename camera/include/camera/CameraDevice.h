@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/Serial.h"
+#include "camera/SerialIo.h"
 
 namespace tarnix {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/Sheet.h"
+#include "ui/SheetModel.h"
 
 namespace tarnix::test::gui {
 

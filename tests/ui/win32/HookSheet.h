@@ -4,7 +4,7 @@
 #pragma once
 
 #include <harness/DemoSheet.h>
-#include <ui/Sheet.h>
+#include <ui/SheetModel.h>
 
 #include <functional>
 #include <memory>

@@ -7,7 +7,7 @@
 #include <windows.h>
 // windows.h first: commctrl.h depends on it.
 #include <commctrl.h>
-#include <ui/Sheet.h>
+#include <ui/SheetModel.h>
 
 #include <functional>
 #include <string>

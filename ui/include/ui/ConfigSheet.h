@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ui/Pages.h"
-#include "ui/Sheet.h"
+#include "ui/SheetModel.h"
 #include "ui/Toolkit.h"
 
 namespace tarnix::ui {

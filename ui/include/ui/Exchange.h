@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 #include "ui/View.h"
 
 namespace tarnix::ui {

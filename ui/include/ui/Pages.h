@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 
 namespace tarnix::ui {
 

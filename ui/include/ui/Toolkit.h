@@ -3,7 +3,7 @@
 // never configures a camera never loads a GUI toolkit.
 #pragma once
 
-#include "ui/Sheet.h"
+#include "ui/SheetModel.h"
 
 namespace tarnix::ui {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "ui/Sheet.h"
+#include "ui/SheetModel.h"
 
 namespace tarnix::ui {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Failure.h"
-#include "ui/Sheet.h"
+#include "ui/SheetModel.h"
 
 namespace tarnix::ui::wx {
 

@@ -7,7 +7,7 @@
 
 #include "Failure.h"
 #include "WindowView.h"
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 
 namespace tarnix::ui::wx {
 

@@ -6,7 +6,7 @@
 #include <wx/window.h>
 
 #include "Failure.h"
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 #include "ui/View.h"
 
 namespace tarnix::ui::wx {

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <ui/ControlIds.h>
-#include <ui/Page.h>
-#include <ui/Sheet.h>
+#include <ui/DialogLogic.h>
+#include <ui/SheetModel.h>
 #include <ui/Template.h>
 
 #include <memory>

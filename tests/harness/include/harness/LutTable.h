@@ -3,8 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <settings/CsvReader.h>
 #include <settings/LutGenerator.h>
-#include <settings/ParseCsv.h>
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 
 namespace tarnix::ui {
 

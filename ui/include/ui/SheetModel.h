@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ui/Page.h"
+#include "ui/DialogLogic.h"
 
 namespace tarnix::ui {
 

@@ -1,5 +1,5 @@
 // The serial port on the camera's registers, and the "RS232." pseudo-properties on it.
-#include "camera/Serial.h"
+#include "camera/SerialIo.h"
 
 #include <base/Assert.h>
 #include <base/Errors.h>

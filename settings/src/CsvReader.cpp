@@ -1,4 +1,4 @@
-#include "settings/ParseCsv.h"
+#include "settings/CsvReader.h"
 
 #include <base/Assert.h>
 
