@@ -392,6 +392,8 @@ TEST_F(CameraObjectTest, AnOpenWithoutRoomForItsBuffersFailsUntilAnotherCameraCl
     constexpr uint32_t kFrameBytes = 4096 * 4096 * 2;  // Mono16; the image is half of it
     const uint32_t first = AddCamera(ePvFmtMono16, 4096, 4096, 12).id;
     const uint32_t second = AddCamera(ePvFmtMono16, 4096, 4096, 12).id;
+    // Neither streams on its own, so every queueing counted below is one of these steps.
+    WaitForSoftwareTriggers(first);
     WaitForSoftwareTriggers(second);
     CCamera a(CameraInfo(first), 0, nullptr, "");
     CCamera b(CameraInfo(second, "SimMono16", "SIM-2"), 1, nullptr, "");
