@@ -95,8 +95,9 @@ else
   failed=$((failed + 1))
 fi
 
-# Clang's lock analysis: every library and tool built with -Wthread-safety -Werror, so a
-# guarded member touched without its lock fails here. Built only; one count.
+# Clang's lock analysis: every library, both SDKs and every tool built with -Wthread-safety
+# -Wthread-safety-beta -Werror, so a guarded member touched without its lock, or an object's
+# locks taken out of their order, fails here. Built only; one count.
 echo "=== thread-safety"
 if cmake --preset thread-safety >/dev/null && cmake --build --preset thread-safety -j "$jobs"; then
   passed=$((passed + 1))
