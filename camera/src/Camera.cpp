@@ -1,5 +1,6 @@
 // The camera object's life: construction, Open, Close and destruction, composing the device
-// and the stream.
+// and the stream; the changes of its stream the configuration sheet asks for; and the reopen
+// its reconnector attempts.
 #include "camera/Camera.h"
 
 #include <base/Diagnostics.h>

@@ -181,7 +181,8 @@ class CCamera final : public SheetCamera,
     // Declared before the stream, which uses it until the stream's end.
     CameraDevice m_Device;
     CameraStream m_Stream;
-    // Its timer handlers reach the stream through this object: declared after it.
+    // Its attempts reopen the camera through the device and the stream: declared after them,
+    // so it goes first.
     Reconnector m_Reconnector;
 
     // Open and Close one at a time (host threads, the reconnect timer and the link-event
